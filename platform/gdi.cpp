@@ -1,0 +1,274 @@
+// Device contexts and GDI objects: creation, selection, deletion, and the drawing services that
+// copy pixels (set_pixel, bit_blt, scroll_dc). Shapes are in raster.cpp, text in text.cpp.
+#include <algorithm>
+#include <cstring>
+
+#include "platform/backend.h"
+#include "platform/gdi_internal.h"
+
+namespace plat {
+namespace {
+
+template <typename T>
+T* stock(T* object) {
+    object->stock = true;
+    return object;
+}
+
+PenObject* stock_pen(int style, Color color) {
+    auto* pen = new PenObject;
+    pen->style = style;
+    pen->width = 1;
+    pen->color = color;
+    return stock(pen);
+}
+
+BrushObject* stock_brush(bool hollow, Color color) {
+    auto* brush = new BrushObject;
+    brush->hollow = hollow;
+    brush->color = color;
+    return stock(brush);
+}
+
+FontObject* stock_font(bool fixed) {
+    auto* font = new FontObject;
+    font->fixed_pitch = fixed;
+    font->face = fixed ? "" : "";
+    font->height = fixed ? 13 : 16;
+    font->weight = fixed ? 400 : 700;
+    return stock(font);
+}
+
+// Stock objects live for the whole process.
+GdiObject* stock_table(int which) {
+    static PenObject* black_pen = stock_pen(PS_SOLID, 0);
+    static PenObject* white_pen = stock_pen(PS_SOLID, 0x00FFFFFF);
+    static PenObject* null_pen = stock_pen(PS_NULL, 0);
+    static BrushObject* white_brush = stock_brush(false, 0x00FFFFFF);
+    static BrushObject* null_brush = stock_brush(true, 0);
+    static FontObject* ansi_fixed = stock_font(true);
+    static FontObject* system_font = stock_font(false);
+    switch (which) {
+        case BLACK_PEN: return black_pen;
+        case WHITE_PEN: return white_pen;
+        case NULL_PEN: return null_pen;
+        case WHITE_BRUSH: return white_brush;
+        case NULL_BRUSH: return null_brush;
+        case ANSI_FIXED_FONT: return ansi_fixed;
+        case SYSTEM_FONT: return system_font;
+        default: return nullptr;
+    }
+}
+
+BitmapObject* one_pixel_bitmap() {
+    auto* bitmap = new BitmapObject;
+    bitmap->surface.resize(1, 1, 0);
+    bitmap->stock = true;
+    return bitmap;
+}
+
+void init_defaults(DeviceContext* dc) {
+    dc->pen = static_cast<PenObject*>(stock_table(BLACK_PEN));
+    dc->brush = static_cast<BrushObject*>(stock_table(WHITE_BRUSH));
+    dc->font = static_cast<FontObject*>(stock_table(SYSTEM_FONT));
+}
+
+}  // namespace
+
+GdiHandle create_pen(int style, int width, Color color) {
+    auto* pen = new PenObject;
+    pen->style = style == PS_NULL ? PS_NULL : PS_SOLID;
+    pen->width = width < 0 ? 0 : width;
+    pen->color = color & 0x00FFFFFF;
+    return pen;
+}
+
+GdiHandle create_solid_brush(Color color) {
+    auto* brush = new BrushObject;
+    brush->color = color & 0x00FFFFFF;
+    return brush;
+}
+
+GdiHandle create_font(int height, int /*width*/, int /*escapement*/, int /*orientation*/,
+                      int weight, bool /*italic*/, bool /*underline*/, bool /*strike_out*/,
+                      int /*charset*/, int /*out_precision*/, int /*clip_precision*/,
+                      int /*quality*/, int pitch_and_family, const char* face) {
+    auto* font = new FontObject;
+    font->height = height;
+    font->weight = weight;
+    font->face = face ? face : "";
+    font->fixed_pitch = (pitch_and_family & 3) == 1;
+    return font;
+}
+
+GdiHandle get_stock_object(int which) { return stock_table(which); }
+
+GdiHandle create_compatible_bitmap(DC, int width, int height) {
+    auto* bitmap = new BitmapObject;
+    // A new bitmap's content is undefined on the original platform; black is what it shows there.
+    bitmap->surface.resize(width, height, 0);
+    return bitmap;
+}
+
+bool delete_object(GdiHandle object) {
+    if (object == nullptr) return false;
+    if (object->stock) return true;
+    if (object->kind == GdiKind::Bitmap && static_cast<BitmapObject*>(object)->selected)
+        return false;
+    delete object;
+    return true;
+}
+
+GdiHandle select_object(DC dc, GdiHandle object) {
+    if (dc == nullptr || object == nullptr) return nullptr;
+    switch (object->kind) {
+        case GdiKind::Pen: {
+            GdiHandle old = dc->pen;
+            dc->pen = static_cast<PenObject*>(object);
+            return old;
+        }
+        case GdiKind::Brush: {
+            GdiHandle old = dc->brush;
+            dc->brush = static_cast<BrushObject*>(object);
+            return old;
+        }
+        case GdiKind::Font: {
+            GdiHandle old = dc->font;
+            dc->font = static_cast<FontObject*>(object);
+            return old;
+        }
+        case GdiKind::Bitmap: {
+            if (dc->window != nullptr || dc->bitmap == nullptr) return nullptr;
+            auto* bitmap = static_cast<BitmapObject*>(object);
+            if (bitmap->selected && bitmap != dc->bitmap) return nullptr;
+            GdiHandle old = dc->bitmap;
+            dc->bitmap->selected = false;
+            dc->bitmap = bitmap;
+            bitmap->selected = true;
+            return old;
+        }
+    }
+    return nullptr;
+}
+
+DC create_compatible_dc(DC) {
+    auto* dc = new DeviceContext;
+    init_defaults(dc);
+    dc->bitmap = one_pixel_bitmap();
+    dc->bitmap->selected = true;
+    return dc;
+}
+
+bool delete_dc(DC dc) {
+    if (dc == nullptr || dc->window != nullptr) return false;
+    if (dc->bitmap != nullptr) {
+        dc->bitmap->selected = false;
+        if (dc->bitmap->stock) delete dc->bitmap;
+    }
+    delete dc;
+    return true;
+}
+
+DC get_dc(Window window) {
+    if (!is_window(window)) return nullptr;
+    auto* dc = new DeviceContext;
+    init_defaults(dc);
+    dc->window = window;
+    return dc;
+}
+
+int release_dc(Window window, DC dc) {
+    if (dc == nullptr || dc->window != window) return 0;
+    delete dc;
+    return 1;
+}
+
+DC begin_paint(Window window) {
+    if (!is_window(window)) return nullptr;
+    window->needs_paint = false;
+    // The invalid area (always the whole client area here) is erased with the class background.
+    std::fill(window->surface.pixels.begin(), window->surface.pixels.end(), window->background);
+    DC dc = get_dc(window);
+    surface_touched(dc);
+    return dc;
+}
+
+bool end_paint(Window window, DC dc) { return release_dc(window, dc) == 1; }
+
+Surface* dc_surface(DC dc) {
+    if (dc == nullptr) return nullptr;
+    if (dc->window != nullptr) return is_window(dc->window) ? &dc->window->surface : nullptr;
+    return dc->bitmap != nullptr ? &dc->bitmap->surface : nullptr;
+}
+
+void surface_touched(DC dc) {
+    if (dc != nullptr && dc->window != nullptr && is_window(dc->window))
+        backend().surface_changed(dc->window);
+}
+
+Color set_pixel(DC dc, int x, int y, Color color) {
+    Surface* s = dc_surface(dc);
+    if (s == nullptr || !s->contains(x, y)) return static_cast<Color>(-1);
+    s->put(x, y, color & 0x00FFFFFF);
+    surface_touched(dc);
+    return color & 0x00FFFFFF;
+}
+
+Color set_text_color(DC dc, Color color) {
+    if (dc == nullptr) return 0;
+    Color old = dc->text_color;
+    dc->text_color = color & 0x00FFFFFF;
+    return old;
+}
+
+int set_bk_mode(DC dc, int mode) {
+    if (dc == nullptr || (mode != TRANSPARENT && mode != OPAQUE)) return 0;
+    int old = dc->bk_mode;
+    dc->bk_mode = mode;
+    return old;
+}
+
+int get_bk_mode(DC dc) { return dc ? dc->bk_mode : 0; }
+Color get_bk_color(DC dc) { return dc ? dc->bk_color : 0; }
+
+bool bit_blt(DC dest, int x, int y, int width, int height, DC src, int src_x, int src_y) {
+    Surface* d = dc_surface(dest);
+    Surface* s = dc_surface(src);
+    if (d == nullptr || s == nullptr || width <= 0 || height <= 0) return false;
+    // Clip the rectangle against both surfaces.
+    int x0 = std::max({0, -x, -src_x});
+    int y0 = std::max({0, -y, -src_y});
+    int x1 = std::min({width, d->width - x, s->width - src_x});
+    int y1 = std::min({height, d->height - y, s->height - src_y});
+    if (x0 < x1 && y0 < y1) {
+        if (d == s) {
+            // Overlapping copies behave like memmove: copy rows in a safe order.
+            int count = x1 - x0;
+            auto row = [&](int j) {
+                std::memmove(&d->pixels[static_cast<std::size_t>(y + j) * d->width + x + x0],
+                             &s->pixels[static_cast<std::size_t>(src_y + j) * s->width + src_x + x0],
+                             static_cast<std::size_t>(count) * sizeof(std::uint32_t));
+            };
+            if (y > src_y)
+                for (int j = y1 - 1; j >= y0; --j) row(j);
+            else
+                for (int j = y0; j < y1; ++j) row(j);
+        } else {
+            for (int j = y0; j < y1; ++j)
+                std::memcpy(&d->pixels[static_cast<std::size_t>(y + j) * d->width + x + x0],
+                            &s->pixels[static_cast<std::size_t>(src_y + j) * s->width + src_x + x0],
+                            static_cast<std::size_t>(x1 - x0) * sizeof(std::uint32_t));
+        }
+    }
+    surface_touched(dest);
+    return true;
+}
+
+bool scroll_dc(DC dc, int dx, int dy) {
+    Surface* s = dc_surface(dc);
+    if (s == nullptr) return false;
+    bit_blt(dc, dx, dy, s->width, s->height, dc, 0, 0);
+    return true;
+}
+
+}  // namespace plat

@@ -1,0 +1,275 @@
+// The headless backend: no display, a virtual clock and injected input. Where a wait would sleep,
+// the clock jumps to the next due timer or scheduled input, so tests take no real time.
+#include "platform/headless/headless.h"
+
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+
+#include "platform/backend.h"
+
+namespace plat {
+namespace {
+
+// The classic platform's standard frame metrics.
+constexpr int kFixedBorder = 3;
+constexpr int kSizingBorder = 4;
+constexpr int kCaption = 23;
+constexpr int kMenuBar = 21;
+
+class HeadlessBackend final : public Backend {
+public:
+    std::uint64_t clock = 0;
+    int screen_w = 1024;
+    int screen_h = 768;
+    std::uint64_t sleeps = 0;
+    std::uint64_t sequence = 0;
+    std::multimap<std::pair<std::uint64_t, std::uint64_t>, std::function<void()>> actions;
+    std::function<void(headless::DialogControl&)> responder;
+
+    std::uint64_t now_ms() override { return clock; }
+    int screen_width() override { return screen_w; }
+    int screen_height() override { return screen_h; }
+
+    Rect client_area(const WindowRec& w) override {
+        int border = 0;
+        if (w.style & WS_THICKFRAME)
+            border = kSizingBorder;
+        else if (w.style & (WS_CAPTION | WS_BORDER))
+            border = kFixedBorder;
+        int top = border;
+        if ((w.style & WS_CAPTION) == WS_CAPTION) top += kCaption;
+        if (w.menu != nullptr) top += kMenuBar;
+        int width = w.outer.width() - 2 * border;
+        int height = w.outer.height() - top - border;
+        return Rect{border, top, border + (width < 0 ? 0 : width),
+                    top + (height < 0 ? 0 : height)};
+    }
+
+    void run_due() {
+        while (!actions.empty() && actions.begin()->first.first <= clock) {
+            auto action = std::move(actions.begin()->second);
+            actions.erase(actions.begin());
+            action();
+        }
+    }
+
+    void pump_native() override { run_due(); }
+
+    void sleep_until(std::uint64_t deadline) override {
+        std::uint64_t target = deadline;
+        if (!actions.empty() && actions.begin()->first.first < target)
+            target = actions.begin()->first.first;
+        if (target == kNoDeadline) {
+            std::fprintf(stderr,
+                         "headless: a wait with no timer and no scheduled input would never "
+                         "return\n");
+            std::abort();
+        }
+        ++sleeps;
+        if (target > clock) clock = target;
+        run_due();
+    }
+
+    void schedule(std::uint64_t time, std::function<void()> action) {
+        actions.emplace(std::make_pair(time, sequence++), std::move(action));
+    }
+
+    LResult run_dialog(DialogRun& run) override;
+};
+
+HeadlessBackend& headless_backend() {
+    static HeadlessBackend b;
+    return b;
+}
+
+class HeadlessDialog final : public headless::DialogControl {
+public:
+    explicit HeadlessDialog(DialogRun& run) : run_(run) {}
+
+    Window dialog() override { return run_.dialog; }
+    std::string title() override { return run_.tmpl->title; }
+    std::string item_text(int id) override {
+        auto it = run_.dialog->item_text.find(id);
+        return it == run_.dialog->item_text.end() ? std::string() : it->second;
+    }
+    int focus() override { return focus_; }
+    void set_focus(int id) { focus_ = id; }
+
+    void type(const std::string& text) override {
+        if (ended()) return;
+        const DialogItem* item = find(focus_);
+        if (item != nullptr && item->class_atom == DLG_EDIT) run_.dialog->item_text[focus_] += text;
+    }
+    void press_enter() override {
+        // Enter in a multi-line box without want-return presses the default push button.
+        int def = default_button();
+        if (def != 0) command(def);
+    }
+    void press_escape() override { command(2); }       // the cancel command
+    void press_close_box() override { command(2); }    // the close box also sends cancel
+    void press_button(int id) override {
+        const DialogItem* item = find(id);
+        if (item != nullptr && item->class_atom == DLG_BUTTON) command(id);
+    }
+    void wait(std::uint64_t ms) override {
+        auto& b = headless_backend();
+        std::uint64_t target = b.clock + ms;
+        for (;;) {
+            while (pump_one_message()) {
+            }
+            std::uint64_t due = next_timer_due();
+            if (!b.actions.empty()) due = std::min(due, b.actions.begin()->first.first);
+            if (due > target) break;
+            if (due > b.clock) b.clock = due;
+            ++b.sleeps;
+            b.run_due();
+        }
+        b.clock = target;
+        b.run_due();
+    }
+
+    bool ended() const { return run_.dialog->dialog_ended; }
+    LResult init() {
+        return run_.dialog->dialog_proc(run_.dialog, WM_INITDIALOG, 0, run_.init);
+    }
+    int first_tab_stop() const {
+        for (const auto& item : run_.tmpl->items)
+            if (item.style & WS_TABSTOP) return item.id;
+        return 0;
+    }
+
+private:
+    const DialogItem* find(int id) const {
+        for (const auto& item : run_.tmpl->items)
+            if (item.id == id) return &item;
+        return nullptr;
+    }
+    int default_button() const {
+        for (const auto& item : run_.tmpl->items)
+            if (item.class_atom == DLG_BUTTON && (item.style & 0xF) == BS_DEFPUSHBUTTON)
+                return item.id;
+        return 0;
+    }
+    void command(int id) {
+        if (ended()) return;
+        run_.dialog->dialog_proc(run_.dialog, WM_COMMAND, static_cast<WParam>(id & 0xFFFF), 0);
+    }
+
+    DialogRun& run_;
+    int focus_ = 0;
+};
+
+LResult HeadlessBackend::run_dialog(DialogRun& run) {
+    if (!responder) return -1;
+    HeadlessDialog control(run);
+    if (control.init() != 0) control.set_focus(control.first_tab_stop());
+    for (int round = 0; !control.ended(); ++round) {
+        if (round == 1000) {
+            std::fprintf(stderr, "headless: the dialog responder never closed the dialog\n");
+            std::abort();
+        }
+        responder(control);
+    }
+    return run.dialog->dialog_result;
+}
+
+int vk_for_char(char c) {
+    unsigned char u = static_cast<unsigned char>(c);
+    if (std::isalpha(u)) return std::toupper(u);
+    if (std::isdigit(u) || u == ' ') return u;
+    if (u == '\n' || u == '\r') return VK_RETURN;
+    return 0xDF;  // some other key of the main block
+}
+
+}  // namespace
+
+Backend& backend() { return headless_backend(); }
+
+namespace headless {
+
+void reset(int screen_width, int screen_height) {
+    auto& b = headless_backend();
+    reset_core();
+    b.clock = 0;
+    b.screen_w = screen_width;
+    b.screen_h = screen_height;
+    b.sleeps = 0;
+    b.actions.clear();
+    b.responder = nullptr;
+}
+
+std::uint64_t now() { return headless_backend().clock; }
+
+void advance(std::uint64_t ms) {
+    auto& b = headless_backend();
+    std::uint64_t target = b.clock + ms;
+    while (!b.actions.empty() && b.actions.begin()->first.first <= target) {
+        if (b.actions.begin()->first.first > b.clock) b.clock = b.actions.begin()->first.first;
+        b.run_due();
+    }
+    b.clock = target;
+}
+
+void at(std::uint64_t time_ms, std::function<void()> action) {
+    headless_backend().schedule(time_ms, std::move(action));
+}
+
+void after(std::uint64_t delay_ms, std::function<void()> action) {
+    headless_backend().schedule(headless_backend().clock + delay_ms, std::move(action));
+}
+
+std::uint64_t sleep_count() { return headless_backend().sleeps; }
+
+void key_down(Window window, int vk, int character) {
+    post_input(Message{window, WM_KEYDOWN, static_cast<WParam>(vk), make_key_lparam(character)});
+}
+
+void key_up(Window window, int vk) {
+    post_input(Message{window, WM_KEYUP, static_cast<WParam>(vk),
+                       make_key_lparam(-1) | (LParam{3} << 30)});
+}
+
+void type_char(Window window, char c) {
+    int vk = vk_for_char(c);
+    key_down(window, vk, static_cast<unsigned char>(c));
+    key_up(window, vk);
+}
+
+void type_text(Window window, const std::string& text) {
+    for (char c : text) type_char(window, c);
+}
+
+void ctrl_key(Window window, int vk) {
+    key_down(window, VK_CONTROL);
+    int ch = (vk >= 'A' && vk <= 'Z') ? vk - 'A' + 1 : -1;
+    key_down(window, vk, ch);
+    key_up(window, vk);
+    key_up(window, VK_CONTROL);
+}
+
+void click(Window window, int client_x, int client_y) {
+    post_input(Message{window, WM_LBUTTONDOWN, 1, make_point_lparam(client_x, client_y)});
+}
+
+bool choose_menu(Window window, std::uint32_t command) {
+    return choose_menu_command(window, command);
+}
+
+void close(Window window) { post_input(Message{window, WM_CLOSE, 0, 0}); }
+
+Window find_window(const std::string& title) {
+    for (Window w : all_windows())
+        if (w->title == title) return w;
+    return nullptr;
+}
+
+const Surface& surface(Window window) { return window->surface; }
+
+void set_dialog_responder(std::function<void(DialogControl&)> responder) {
+    headless_backend().responder = std::move(responder);
+}
+
+}  // namespace headless
+}  // namespace plat

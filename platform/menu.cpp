@@ -1,0 +1,116 @@
+// Menus: a menu bar of popups, each a list of items with check and gray states set by command id.
+#include <deque>
+#include <memory>
+
+#include "platform/backend.h"
+#include "platform/platform.h"
+
+namespace plat {
+namespace {
+
+std::deque<std::unique_ptr<MenuRec>>& menus() {
+    static std::deque<std::unique_ptr<MenuRec>> all;
+    return all;
+}
+
+Menu make_menu(bool popup) {
+    menus().push_back(std::make_unique<MenuRec>());
+    menus().back()->is_popup = popup;
+    return menus().back().get();
+}
+
+MenuItem* find_item(Menu menu, std::uint32_t id) {
+    if (menu == nullptr) return nullptr;
+    for (auto& item : menu->items) {
+        if (item.flags & MF_POPUP) {
+            if (MenuItem* inner = find_item(item.popup, id)) return inner;
+        } else if (!(item.flags & MF_SEPARATOR) && item.id == id) {
+            return &item;
+        }
+    }
+    return nullptr;
+}
+
+void notify_windows_using(Menu menu) {
+    for (Window w : all_windows()) {
+        Menu bar = w->menu;
+        if (bar == nullptr) continue;
+        bool uses = bar == menu;
+        for (const auto& item : bar->items)
+            if (item.popup == menu) uses = true;
+        if (uses) backend().menu_changed(w);
+    }
+}
+
+}  // namespace
+
+Menu create_menu() { return make_menu(false); }
+Menu create_popup_menu() { return make_menu(true); }
+
+bool append_menu(Menu menu, std::uint32_t flags, WParam id, const char* text) {
+    if (menu == nullptr) return false;
+    MenuItem item;
+    item.flags = flags;
+    if (flags & MF_POPUP) {
+        item.popup = reinterpret_cast<Menu>(id);
+    } else if (!(flags & MF_SEPARATOR)) {
+        item.id = static_cast<std::uint32_t>(id);
+    }
+    if (text != nullptr && !(flags & MF_SEPARATOR)) item.text = text;
+    menu->items.push_back(item);
+    return true;
+}
+
+bool set_menu(Window w, Menu menu) {
+    if (!is_window(w)) return false;
+    w->menu = menu;
+    Rect client = backend().client_area(*w);
+    if (!w->creating) set_window_geometry(w, w->outer, client);
+    backend().menu_changed(w);
+    return true;
+}
+
+bool draw_menu_bar(Window w) {
+    if (!is_window(w)) return false;
+    backend().menu_changed(w);
+    return true;
+}
+
+int check_menu_item(Menu menu, std::uint32_t id, std::uint32_t check) {
+    MenuItem* item = find_item(menu, id);
+    if (item == nullptr) return -1;
+    int previous = (item->flags & MF_CHECKED) ? static_cast<int>(MF_CHECKED) : 0;
+    if (check & MF_CHECKED)
+        item->flags |= MF_CHECKED;
+    else
+        item->flags &= ~static_cast<std::uint32_t>(MF_CHECKED);
+    notify_windows_using(menu);
+    return previous;
+}
+
+Menu get_menu(Window w) { return is_window(w) ? w->menu : nullptr; }
+
+std::vector<MenuItemInfo> menu_items(Menu menu) {
+    std::vector<MenuItemInfo> out;
+    if (menu == nullptr) return out;
+    for (const auto& item : menu->items) {
+        MenuItemInfo info;
+        info.text = item.text;
+        info.id = item.id;
+        info.separator = (item.flags & MF_SEPARATOR) != 0;
+        info.grayed = (item.flags & (MF_GRAYED | MF_DISABLED)) != 0;
+        info.checked = (item.flags & MF_CHECKED) != 0;
+        info.popup = item.popup;
+        out.push_back(info);
+    }
+    return out;
+}
+
+bool choose_menu_command(Window w, std::uint32_t id) {
+    if (!is_window(w) || !w->enabled) return false;
+    MenuItem* item = find_item(w->menu, id);
+    if (item == nullptr || (item->flags & (MF_GRAYED | MF_DISABLED))) return false;
+    return post_message(w, WM_COMMAND, id, 0);
+}
+
+}  // namespace plat

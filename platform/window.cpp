@@ -1,0 +1,380 @@
+// Window classes, windows, the message queue, timers and dialogs: the backend-neutral core.
+#include <algorithm>
+#include <cstring>
+#include <deque>
+#include <memory>
+
+#include "platform/backend.h"
+#include "platform/platform.h"
+
+namespace plat {
+namespace {
+
+struct Timer {
+    Window window;
+    WParam id;
+    unsigned period;
+    std::uint64_t due;
+};
+
+struct Core {
+    std::vector<WindowClass> classes;
+    std::vector<std::unique_ptr<WindowRec>> windows;
+    std::deque<Message> queue;
+    std::vector<Timer> timers;
+    bool quit_posted = false;
+    int quit_code = 0;
+};
+
+Core& core() {
+    static Core c;
+    return c;
+}
+
+const WindowClass* find_class(const std::string& name) {
+    for (const auto& cls : core().classes)
+        if (cls.name == name) return &cls;
+    return nullptr;
+}
+
+bool live(Window w) { return w != nullptr && w->alive; }
+
+LParam size_lparam(const Rect& r) { return make_point_lparam(r.width(), r.height()); }
+
+void update_client(Window w, bool notify) {
+    Rect client = backend().client_area(*w);
+    bool changed = client.width() != w->client_in_outer.width() ||
+                   client.height() != w->client_in_outer.height();
+    w->client_in_outer = client;
+    if (changed || w->surface.width != client.width() || w->surface.height != client.height()) {
+        w->surface.resize(client.width(), client.height(), w->background);
+        w->needs_paint = true;
+    }
+    if (changed && notify && !w->creating)
+        send_message(w, WM_SIZE, 0, size_lparam(Rect{0, 0, client.width(), client.height()}));
+}
+
+bool paint_pending() {
+    for (const auto& w : core().windows)
+        if (w->alive && w->visible && w->needs_paint) return true;
+    return false;
+}
+
+bool timer_due(std::uint64_t now) {
+    for (const auto& t : core().timers)
+        if (t.due <= now) return true;
+    return false;
+}
+
+}  // namespace
+
+// ---- classes and windows ----
+
+bool register_class(const WindowClass& cls) {
+    if (cls.name.empty() || find_class(cls.name) != nullptr) return false;
+    core().classes.push_back(cls);
+    return true;
+}
+
+Window create_window(const char* class_name, const char* title, std::uint32_t style, int x, int y,
+                     int width, int height, Window parent) {
+    const WindowClass* cls = find_class(class_name ? class_name : "");
+    if (cls == nullptr) return nullptr;
+    auto rec = std::make_unique<WindowRec>();
+    rec->class_name = cls->name;
+    rec->proc = cls->proc;
+    rec->title = title ? title : "";
+    rec->style = style;
+    rec->background = cls->background;
+    rec->outer = Rect{x, y, x + width, y + height};
+    rec->parent = parent;
+    rec->creating = true;
+    Window w = rec.get();
+    core().windows.push_back(std::move(rec));
+    update_client(w, false);
+    backend().window_created(w);
+    if (send_message(w, WM_CREATE, 0, 0) == -1) {
+        destroy_window(w);
+        return nullptr;
+    }
+    update_client(w, false);
+    w->creating = false;
+    send_message(w, WM_SIZE, 0, size_lparam(client_rect(w)));
+    if (style & WS_VISIBLE) show_window(w, SW_SHOW);
+    return w;
+}
+
+bool show_window(Window w, int cmd) {
+    if (!live(w)) return false;
+    bool was = w->visible;
+    w->visible = cmd != SW_HIDE;
+    if (w->visible && !was) w->needs_paint = true;
+    backend().window_shown(w, w->visible);
+    return was;
+}
+
+bool destroy_window(Window w) {
+    if (!live(w)) return false;
+    send_message(w, WM_DESTROY, 0, 0);
+    w->alive = false;
+    w->visible = false;
+    auto& c = core();
+    c.timers.erase(std::remove_if(c.timers.begin(), c.timers.end(),
+                                  [w](const Timer& t) { return t.window == w; }),
+                   c.timers.end());
+    c.queue.erase(std::remove_if(c.queue.begin(), c.queue.end(),
+                                 [w](const Message& m) { return m.window == w; }),
+                  c.queue.end());
+    backend().window_destroyed(w);
+    return true;
+}
+
+bool is_window(Window w) { return live(w); }
+bool is_window_visible(Window w) { return live(w) && w->visible; }
+
+Rect client_rect(Window w) {
+    if (!live(w)) return Rect{};
+    return Rect{0, 0, w->client_in_outer.width(), w->client_in_outer.height()};
+}
+
+Rect window_rect(Window w) { return live(w) ? w->outer : Rect{}; }
+std::string window_title(Window w) { return live(w) ? w->title : std::string(); }
+
+LResult def_window_proc(Window w, std::uint32_t msg, WParam, LParam) {
+    switch (msg) {
+        case WM_PAINT:
+            if (live(w)) w->needs_paint = false;
+            return 0;
+        case WM_CLOSE:
+            destroy_window(w);
+            return 0;
+        default:
+            return 0;
+    }
+}
+
+LResult send_message(Window w, std::uint32_t msg, WParam wparam, LParam lparam) {
+    if (w == nullptr || w->proc == nullptr) return 0;
+    if (!w->alive && msg != WM_DESTROY) return 0;
+    return w->proc(w, msg, wparam, lparam);
+}
+
+void invalidate(Window w) {
+    if (live(w)) w->needs_paint = true;
+}
+
+int screen_width() { return backend().screen_width(); }
+int screen_height() { return backend().screen_height(); }
+
+void set_window_geometry(Window w, const Rect& outer, const Rect& client_in_outer) {
+    if (!live(w)) return;
+    w->outer = outer;
+    bool changed = client_in_outer.width() != w->client_in_outer.width() ||
+                   client_in_outer.height() != w->client_in_outer.height();
+    w->client_in_outer = client_in_outer;
+    if (changed) {
+        w->surface.resize(client_in_outer.width(), client_in_outer.height(), w->background);
+        w->needs_paint = true;
+        send_message(w, WM_SIZE, 0, size_lparam(client_rect(w)));
+    }
+}
+
+std::vector<Window> all_windows() {
+    std::vector<Window> out;
+    for (const auto& w : core().windows)
+        if (w->alive) out.push_back(w.get());
+    return out;
+}
+
+// ---- the queue ----
+
+LParam make_key_lparam(int character) {
+    LParam lp = 1;  // repeat count
+    if (character >= 0) lp |= (static_cast<LParam>(character & 0xFF) << 16) | (LParam{1} << 25);
+    return lp;
+}
+
+int key_lparam_character(LParam lparam) {
+    if ((lparam & (LParam{1} << 25)) == 0) return -1;
+    return static_cast<int>((lparam >> 16) & 0xFF);
+}
+
+bool message_ready() {
+    auto& c = core();
+    return !c.queue.empty() || c.quit_posted || paint_pending() || timer_due(backend().now_ms());
+}
+
+bool peek_message(Message* out) {
+    auto& c = core();
+    backend().pump_native();
+    if (!c.queue.empty()) {
+        *out = c.queue.front();
+        c.queue.pop_front();
+        return true;
+    }
+    if (c.quit_posted) {
+        c.quit_posted = false;
+        *out = Message{nullptr, WM_QUIT, static_cast<WParam>(c.quit_code), 0};
+        return true;
+    }
+    for (const auto& w : c.windows) {
+        if (w->alive && w->visible && w->needs_paint) {
+            // The flag stays set until the window validates itself (begin_paint or the default
+            // procedure), as on the original platform.
+            *out = Message{w.get(), WM_PAINT, 0, 0};
+            return true;
+        }
+    }
+    std::uint64_t now = backend().now_ms();
+    Timer* best = nullptr;
+    for (auto& t : c.timers)
+        if (t.due <= now && (best == nullptr || t.due < best->due)) best = &t;
+    if (best != nullptr) {
+        best->due = now + best->period;
+        *out = Message{best->window, WM_TIMER, best->id, 0};
+        return true;
+    }
+    return false;
+}
+
+bool translate_message(const Message& msg) {
+    if (msg.code != WM_KEYDOWN) return false;
+    int ch = key_lparam_character(msg.lparam);
+    if (ch < 0) return false;
+    // The character comes next, ahead of anything queued after the key-down.
+    core().queue.push_front(Message{msg.window, WM_CHAR, static_cast<WParam>(ch), msg.lparam});
+    return true;
+}
+
+LResult dispatch_message(const Message& msg) {
+    if (!live(msg.window)) return 0;
+    return msg.window->proc ? msg.window->proc(msg.window, msg.code, msg.wparam, msg.lparam) : 0;
+}
+
+bool post_message(Window w, std::uint32_t msg, WParam wparam, LParam lparam) {
+    if (w != nullptr && !live(w)) return false;
+    core().queue.push_back(Message{w, msg, wparam, lparam});
+    return true;
+}
+
+void post_input(const Message& msg) { post_message(msg.window, msg.code, msg.wparam, msg.lparam); }
+
+void post_quit_message(int exit_code) {
+    core().quit_posted = true;
+    core().quit_code = exit_code;
+}
+
+std::uint64_t next_timer_due() {
+    std::uint64_t due = kNoDeadline;
+    for (const auto& t : core().timers) due = std::min(due, t.due);
+    return due;
+}
+
+void wait_message() {
+    backend().pump_native();
+    while (!message_ready()) {
+        backend().sleep_until(next_timer_due());
+        backend().pump_native();
+    }
+}
+
+bool pump_one_message() {
+    Message msg;
+    if (!peek_message(&msg)) return false;
+    if (msg.code == WM_QUIT) {
+        // A quit seen inside a modal loop is put back for the main loop.
+        post_quit_message(static_cast<int>(msg.wparam));
+        return false;
+    }
+    bool input = msg.code == WM_KEYDOWN || msg.code == WM_KEYUP || msg.code == WM_CHAR ||
+                 msg.code == WM_LBUTTONDOWN || msg.code == WM_COMMAND;
+    if (input && live(msg.window) && !msg.window->enabled) return true;
+    translate_message(msg);
+    dispatch_message(msg);
+    return true;
+}
+
+// ---- timers ----
+
+bool set_timer(Window w, WParam id, unsigned period_ms) {
+    if (!live(w)) return false;
+    auto& timers = core().timers;
+    std::uint64_t due = backend().now_ms() + period_ms;
+    for (auto& t : timers) {
+        if (t.window == w && t.id == id) {
+            t.period = period_ms;
+            t.due = due;
+            return true;
+        }
+    }
+    timers.push_back(Timer{w, id, period_ms, due});
+    return true;
+}
+
+bool kill_timer(Window w, WParam id) {
+    auto& timers = core().timers;
+    auto it = std::find_if(timers.begin(), timers.end(),
+                           [&](const Timer& t) { return t.window == w && t.id == id; });
+    if (it == timers.end()) return false;
+    timers.erase(it);
+    return true;
+}
+
+// ---- dialogs ----
+
+LResult dialog_box(const DialogTemplate& tmpl, Window owner, DialogProc proc, LParam init) {
+    if (proc == nullptr) return -1;
+    auto rec = std::make_unique<WindowRec>();
+    rec->class_name = "#32770";
+    rec->title = tmpl.title;
+    rec->style = tmpl.style;
+    rec->is_dialog = true;
+    rec->dialog_proc = proc;
+    rec->parent = owner;
+    for (const auto& item : tmpl.items) rec->item_text[item.id] = item.text;
+    Window dialog = rec.get();
+    core().windows.push_back(std::move(rec));
+    bool owner_enabled = live(owner) && owner->enabled;
+    if (live(owner)) owner->enabled = false;
+    DialogRun run{&tmpl, owner, dialog, init};
+    LResult result = backend().run_dialog(run);
+    if (live(owner)) owner->enabled = owner_enabled || owner->enabled;
+    dialog->alive = false;
+    return result;
+}
+
+int get_dlg_item_text(Window dialog, int item_id, char* buffer, int buffer_size) {
+    if (!live(dialog) || !dialog->is_dialog || buffer == nullptr || buffer_size <= 0) return 0;
+    backend().sync_dialog_text(dialog);
+    auto it = dialog->item_text.find(item_id);
+    std::string text = it == dialog->item_text.end() ? std::string() : it->second;
+    std::size_t n = std::min(text.size(), static_cast<std::size_t>(buffer_size - 1));
+    std::memcpy(buffer, text.data(), n);
+    buffer[n] = '\0';
+    return static_cast<int>(n);
+}
+
+bool end_dialog(Window dialog, LResult result) {
+    if (!live(dialog) || !dialog->is_dialog) return false;
+    dialog->dialog_ended = true;
+    dialog->dialog_result = result;
+    return true;
+}
+
+// The system font's average character width and height, as on the classic platform at 96 dpi.
+int dialog_base_unit_x() { return 8; }
+int dialog_base_unit_y() { return 16; }
+
+// ---- reset ----
+
+void reset_core() {
+    auto& c = core();
+    c.classes.clear();
+    c.windows.clear();
+    c.queue.clear();
+    c.timers.clear();
+    c.quit_posted = false;
+    c.quit_code = 0;
+}
+
+}  // namespace plat

@@ -1,0 +1,41 @@
+// The Display object: the application's one handle on the library.
+#include <cstdlib>
+
+#include "velta/state.h"
+#include "velta/velta.h"
+
+Display::Display() : width(600), height(500) {
+    VeltaState& s = velta_state;
+    if (s.single_display) {
+        char reply[256] = {0};
+        velta_message("Error: Attempted to instantiate multiple VELTA displays", reply);
+        std::exit(-1);
+    }
+    velta_init(velta_startup.instance, velta_startup.prev_instance, velta_startup.cmd_line,
+               velta_startup.show_cmd);
+    velta_set_logging(0);
+    s.single_display = 1;
+}
+
+Display::~Display() { velta_shutdown(); }
+
+void Display::clear(int colour) {
+    velta_show();
+    velta_erase();
+    rectangle(-(width / 2), -(height / 2), width / 2, height / 2, colour, 0);
+}
+
+int Display::next_event(int* x, int* y, char* key) {
+    int kind = velta_wait_event(x, y, key);
+    return (kind >= EVENT_MOUSE && kind <= EVENT_QUIT) ? kind : EVENT_NONE;
+}
+
+void Display::set_animation(int mode) { velta_set_animation(mode == 3 ? ANIMATION_QUIT : mode); }
+
+int Display::rectangle(int x1, int y1, int x2, int y2, int colour, int width_) {
+    return velta_rectangle(colour, x1, y1, x2, y2, width_);
+}
+
+int Display::triangle(int x1, int y1, int x2, int y2, int x3, int y3, int colour, int width_) {
+    return velta_triangle(colour, x1, y1, x2, y2, x3, y3, width_);
+}

@@ -1,0 +1,80 @@
+// The program entry, the library state, and start-up and shutdown of the two windows, the
+// off-screen image and the animation timer.
+#include "platform/gdi.h"
+#include "platform/platform.h"
+#include "velta/state.h"
+#include "velta/velta.h"
+
+VeltaState velta_state;
+VeltaStartup velta_startup;
+
+int velta_win_main(void* instance, void* prev_instance, char* cmd_line, int show_cmd) {
+    velta_startup = VeltaStartup{instance, prev_instance, cmd_line, show_cmd};
+    simulation_main();
+    return 0;
+}
+
+int velta_init(void* instance, void* prev_instance, char* /*cmd_line*/, int show_cmd) {
+    VeltaState& s = velta_state;
+    if (prev_instance == nullptr) {
+        plat::WindowClass cls;
+        cls.style = plat::CS_HREDRAW | plat::CS_VREDRAW;
+        cls.background = plat::rgb(255, 255, 255);
+        cls.menu_name = "generic";
+        cls.name = "DrawWndClass";
+        cls.proc = velta_graphics_proc;
+        plat::register_class(cls);
+        cls.name = "TextWndClass";
+        cls.proc = velta_text_proc;
+        plat::register_class(cls);
+    }
+    int screen_w = plat::screen_width();
+    int screen_h = plat::screen_height();
+    s.run = 0;
+    s.single_step = 0;
+    s.graphics = plat::create_window("DrawWndClass", "VELTA Graphics",
+                                     plat::WS_CAPTION | plat::WS_SYSMENU, 0, 0, kImageWidth,
+                                     kImageHeight, nullptr);
+    s.text = plat::create_window("TextWndClass", "VELTA Text", plat::WS_OVERLAPPEDWINDOW, 0,
+                                 (2 * screen_h) / 3 + 1, screen_w, screen_h / 3, nullptr);
+    s.instance = instance;
+    s.window_dc = plat::get_dc(s.graphics);
+    s.image = plat::create_compatible_bitmap(s.window_dc, kImageWidth, kImageHeight);
+    s.memory_dc = plat::create_compatible_dc(s.window_dc);
+    plat::select_object(s.memory_dc, s.image);
+    plat::show_window(s.text, show_cmd);
+    plat::show_window(s.graphics, show_cmd);
+    plat::set_timer(s.graphics, 2, 100);
+    return 1;
+}
+
+int velta_shutdown() {
+    VeltaState& s = velta_state;
+    plat::release_dc(s.graphics, s.window_dc);
+    s.window_dc = nullptr;
+    velta_close_script();
+    return 1;
+}
+
+int velta_show_console(int flag) {
+    return plat::show_window(velta_state.text, flag ? plat::SW_SHOW : plat::SW_HIDE) ? 1 : 0;
+}
+
+void velta_copy_image() {
+    VeltaState& s = velta_state;
+    plat::bit_blt(s.window_dc, 0, 0, kImageWidth, kImageHeight, s.memory_dc, 0, 0);
+    s.dirty = 0;
+}
+
+void velta_reset_for_tests() {
+    VeltaState& s = velta_state;
+    if (s.script != nullptr) std::fclose(s.script);
+    if (s.memory_dc != nullptr) {
+        plat::delete_dc(s.memory_dc);
+        plat::delete_object(s.image);
+    }
+    if (s.window_dc != nullptr) plat::release_dc(s.graphics, s.window_dc);
+    s = VeltaState{};
+    velta_startup = VeltaStartup{};
+    velta_console_reset();
+}

@@ -1,0 +1,86 @@
+// The library's process-wide state and the internals shared by its source files.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+#include "platform/gdi.h"
+#include "platform/platform.h"
+
+struct VeltaState {
+    std::int32_t pending_kind = 0;
+    std::int32_t pending_x = 0;
+    std::int32_t pending_y = 0;
+    char pending_key = 0;
+    std::uint8_t run = 0;
+    std::uint8_t single_step = 0;
+    std::int32_t timer_tick = 0;
+    std::uint8_t quit = 0;
+    std::uint8_t recording = 0;
+    std::uint8_t playback = 0;
+    std::uint8_t play_one = 0;
+    std::int32_t periodic_count = 0;
+    std::FILE* script = nullptr;
+    char script_mode = 0;  // 'w' or 'r' while the script file is open
+    std::uint8_t logging = 1;
+    std::int32_t ctrl_held = 0;
+    std::int32_t origin_x = 0;
+    std::int32_t origin_y = 0;
+    std::int32_t dirty = 1;
+    std::uint8_t single_display = 0;
+    plat::Window graphics = nullptr;
+    plat::Window text = nullptr;
+    plat::DC window_dc = nullptr;
+    plat::GdiHandle image = nullptr;
+    plat::DC memory_dc = nullptr;
+    void* instance = nullptr;
+    plat::Menu run_menu = nullptr;
+};
+
+extern VeltaState velta_state;
+
+// The start-up values kept by the entry.
+struct VeltaStartup {
+    void* instance = nullptr;
+    void* prev_instance = nullptr;
+    char* cmd_line = nullptr;
+    int show_cmd = plat::SW_SHOWNORMAL;
+};
+extern VeltaStartup velta_startup;
+
+// Image geometry.
+constexpr int kImageWidth = 601;
+constexpr int kImageHeight = 540;
+
+// Run menu commands.
+enum : std::uint32_t {
+    CMD_ANIMATE = 1,
+    CMD_HALT = 2,
+    CMD_STEP = 3,
+    CMD_LOGGING = 4,
+    CMD_RECORD = 5,
+    CMD_PLAYBACK = 6,
+    CMD_PLAY_ONE = 7,
+    CMD_QUIT = 8,
+    CMD_INFO = 9,
+};
+
+// Window procedures.
+plat::LResult velta_graphics_proc(plat::Window, std::uint32_t, plat::WParam, plat::LParam);
+plat::LResult velta_text_proc(plat::Window, std::uint32_t, plat::WParam, plat::LParam);
+// The text window's repaint: replays the console ring.
+plat::LResult velta_text_paint(plat::Window window);
+plat::LResult velta_message_proc(plat::Window, std::uint32_t, plat::WParam, plat::LParam);
+
+// Copies the off-screen image to the graphics window and clears the dirty flag.
+void velta_copy_image();
+
+// Text blocks for text drawing commands: a movable block holding a NUL-terminated string, named by
+// a 32-bit handle.
+std::int32_t velta_alloc_text(const char* text);
+void velta_free_text(std::int32_t handle);
+
+// Returns the library to its state at program start and frees the console ring (tests only).
+void velta_reset_for_tests();
+// Forgets the console ring (tests only; part of velta_reset_for_tests).
+void velta_console_reset();

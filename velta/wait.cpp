@@ -1,0 +1,111 @@
+// The event wait with its animation state machine, the message pump, and the animation and
+// logging controls.
+#include "platform/platform.h"
+#include "velta/state.h"
+#include "velta/velta.h"
+
+namespace {
+
+// A pass that handled no message and armed no new event would only poll again; sleep until a
+// message arrives or the next timer is due instead of spinning.
+bool pass_was_idle(bool handled_message, std::int32_t kind_before) {
+    return !handled_message && velta_state.pending_kind == kind_before;
+}
+
+bool pump_once() {
+    VeltaState& s = velta_state;
+    plat::Message msg;
+    bool got = plat::peek_message(&msg);
+    if (got && msg.code == plat::WM_QUIT) {
+        s.pending_kind = EVENT_QUIT;
+        return true;
+    }
+    if (got) {
+        plat::translate_message(msg);
+        plat::dispatch_message(msg);
+    }
+    if (s.dirty) velta_copy_image();
+    return got;
+}
+
+}  // namespace
+
+void velta_pump() { pump_once(); }
+
+int velta_wait_event(int* x, int* y, char* key) {
+    VeltaState& s = velta_state;
+    s.pending_kind = -1;
+    s.pending_key = 0;
+    s.pending_y = 0;
+    s.pending_x = 0;
+    for (;;) {
+        if (s.pending_kind != -1 && s.pending_kind != EVENT_PERIODIC) break;
+        if (s.pending_kind == EVENT_PERIODIC && s.timer_tick) break;
+        std::int32_t kind_before = s.pending_kind;
+        bool handled = pump_once();
+        // A quit taken from the queue in this pass is never overwritten by a script event.
+        bool quit_now = s.pending_kind == EVENT_QUIT;
+        if ((s.play_one || s.playback) && !quit_now) {
+            s.play_one = 0;
+            if (velta_read_script_event()) break;
+            s.play_one = 0;
+            s.playback = 0;
+        }
+        if ((s.single_step || s.run) && s.pending_kind == -1) {
+            s.pending_kind = EVENT_PERIODIC;
+            s.timer_tick = 0;
+            s.single_step = 0;
+            s.play_one = 0;
+            continue;
+        }
+        if (pass_was_idle(handled, kind_before)) plat::wait_message();
+    }
+    if (s.recording) {
+        if (s.pending_kind == EVENT_PERIODIC) {
+            ++s.periodic_count;
+        } else {
+            if (s.periodic_count > 0) {
+                velta_record_event(EVENT_PERIODIC, 0, 0, 0);
+                s.periodic_count = 0;
+            }
+            velta_record_event(s.pending_kind, s.pending_x, s.pending_y, s.pending_key);
+        }
+    }
+    *x = s.pending_x;
+    *y = s.pending_y;
+    *key = s.pending_key;
+    return s.quit ? EVENT_QUIT : s.pending_kind;
+}
+
+int velta_set_animation(int mode) {
+    VeltaState& s = velta_state;
+    if (s.graphics == nullptr) return 0;
+    switch (static_cast<unsigned>(mode)) {
+        case ANIMATION_HALT:
+            s.single_step = 0;
+            s.run = 0;
+            break;
+        case ANIMATION_SINGLE_STEP:
+            s.single_step = 1;
+            break;
+        case ANIMATION_RUN:
+            s.run = 1;
+            break;
+        case ANIMATION_QUIT:
+            s.quit = 1;
+            break;
+        default:
+            break;
+    }
+    return 1;
+}
+
+int velta_set_logging(int flag) {
+    VeltaState& s = velta_state;
+    if (s.graphics == nullptr) return 0;
+    s.logging = flag ? 1 : 0;
+    plat::check_menu_item(s.run_menu, CMD_LOGGING,
+                          s.logging ? plat::MF_CHECKED : plat::MF_UNCHECKED);
+    if (s.logging) velta_show_console(1);
+    return 1;
+}

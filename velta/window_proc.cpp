@@ -1,0 +1,212 @@
+// The graphics window's procedure (Run menu, Ctrl-key commands, clicks, characters, timer ticks,
+// size and paint) and the text window's key forwarding.
+#include "platform/gdi.h"
+#include "platform/platform.h"
+#include "velta/state.h"
+#include "velta/velta.h"
+
+namespace {
+
+struct MenuEntry {
+    const char* text;  // null for a separator
+    std::uint32_t command;
+    std::uint32_t flags;
+};
+
+constexpr MenuEntry kRunMenu[] = {
+    {"&Animate\tCtrl+A", CMD_ANIMATE, plat::MF_STRING},
+    {"&Halt animation\tCtrl+H", CMD_HALT, plat::MF_STRING},
+    {"Advance one &frame\tCtrl+F", CMD_STEP, plat::MF_STRING},
+    {nullptr, 0, plat::MF_SEPARATOR},
+    {"&Logging\tCtrl+L", CMD_LOGGING, plat::MF_STRING | plat::MF_CHECKED},
+    {nullptr, 0, plat::MF_SEPARATOR},
+    {"&Record Script\tCtrl+R", CMD_RECORD, plat::MF_STRING},
+    {"&Playback Script\tCtrl+P", CMD_PLAYBACK, plat::MF_STRING},
+    {"Play &One Script\tCtrl+O", CMD_PLAY_ONE, plat::MF_STRING},
+    {nullptr, 0, plat::MF_SEPARATOR},
+    {"&Quit\tCtrl+Q", CMD_QUIT, plat::MF_STRING},
+    {nullptr, 0, plat::MF_SEPARATOR},
+    {"VELTA v2.2 July 1997", CMD_INFO, plat::MF_STRING | plat::MF_GRAYED},
+    {"Mac version: the VELTA Mac team", CMD_INFO, plat::MF_STRING | plat::MF_GRAYED},
+    {"Windows version: the VELTA Windows team", CMD_INFO, plat::MF_STRING | plat::MF_GRAYED},
+    {"Updates: the VELTA Traffic team", CMD_INFO, plat::MF_STRING | plat::MF_GRAYED},
+};
+
+void build_menu(plat::Window window) {
+    VeltaState& s = velta_state;
+    plat::Menu popup = plat::create_popup_menu();
+    for (const MenuEntry& e : kRunMenu) plat::append_menu(popup, e.flags, e.command, e.text);
+    plat::Menu bar = plat::create_menu();
+    plat::append_menu(bar, plat::MF_POPUP, reinterpret_cast<plat::WParam>(popup), "&Run");
+    plat::set_menu(window, bar);
+    plat::draw_menu_bar(window);
+    s.run_menu = popup;
+}
+
+void check(std::uint32_t command, bool on) {
+    plat::check_menu_item(velta_state.run_menu, command,
+                          on ? plat::MF_CHECKED : plat::MF_UNCHECKED);
+}
+
+void toggle_logging() {
+    VeltaState& s = velta_state;
+    s.logging = s.logging ? 0 : 1;
+    check(CMD_LOGGING, s.logging);
+}
+
+void toggle_recording() {
+    VeltaState& s = velta_state;
+    if (s.recording) {
+        s.recording = 0;
+        check(CMD_RECORD, false);
+        if (s.periodic_count > 0) {
+            velta_record_event(EVENT_PERIODIC, 0, 0, 0);
+            s.periodic_count = 0;
+        }
+        velta_close_script();
+    } else {
+        s.recording = 1;
+        check(CMD_RECORD, true);
+    }
+}
+
+void toggle_playback() {
+    VeltaState& s = velta_state;
+    if (s.playback) {
+        s.playback = 0;
+        check(CMD_PLAYBACK, false);
+        velta_close_script();
+    } else {
+        s.run = 0;
+        s.single_step = 0;
+        s.playback = 1;
+        check(CMD_PLAYBACK, true);
+    }
+}
+
+void run_command(std::uint32_t command) {
+    VeltaState& s = velta_state;
+    switch (command) {
+        case CMD_ANIMATE:
+            s.run = 1;
+            break;
+        case CMD_HALT:
+            s.run = 0;
+            break;
+        case CMD_STEP:
+            s.run = 0;
+            s.single_step = 1;
+            break;
+        case CMD_LOGGING:
+            toggle_logging();
+            break;
+        case CMD_RECORD:
+            toggle_recording();
+            break;
+        case CMD_PLAYBACK:
+            toggle_playback();
+            break;
+        case CMD_PLAY_ONE:
+            s.play_one = 1;
+            s.run = 0;
+            s.single_step = 0;
+            break;
+        case CMD_QUIT:
+            plat::post_quit_message(0);
+            break;
+        default:
+            break;
+    }
+}
+
+// Key codes of the command letters; the lower-case values are other keys (keypad, F1-F3) that
+// with Ctrl held give the same commands.
+std::uint32_t command_for_key(plat::WParam code) {
+    switch (code) {
+        case 'A': case 'a': return CMD_ANIMATE;
+        case 'H': case 'h': return CMD_HALT;
+        case 'F': case 'f': return CMD_STEP;
+        case 'L': case 'l': return CMD_LOGGING;
+        case 'R': case 'r': return CMD_RECORD;
+        case 'P': case 'p': return CMD_PLAYBACK;
+        case 'O': case 'o': return CMD_PLAY_ONE;
+        case 'Q': case 'q': return CMD_QUIT;
+        default: return 0;
+    }
+}
+
+}  // namespace
+
+plat::LResult velta_graphics_proc(plat::Window window, std::uint32_t msg, plat::WParam wparam,
+                                  plat::LParam lparam) {
+    VeltaState& s = velta_state;
+    switch (msg) {
+        case plat::WM_CREATE:
+            build_menu(window);
+            return 0;
+        case plat::WM_DESTROY:
+            plat::kill_timer(window, 2);
+            plat::post_quit_message(0);
+            return 0;
+        case plat::WM_SIZE: {
+            plat::Rect r = plat::client_rect(window);
+            s.origin_x = r.left + (r.right - r.left) / 2;
+            s.origin_y = r.top + (r.bottom - r.top) / 2;
+            return 0;
+        }
+        case plat::WM_PAINT: {
+            plat::DC paint_dc = plat::begin_paint(window);
+            plat::bit_blt(s.window_dc, 0, 0, kImageWidth, kImageHeight, s.memory_dc, 0, 0);
+            plat::end_paint(window, paint_dc);
+            s.dirty = 0;
+            return 0;
+        }
+        case plat::WM_KEYDOWN: {
+            if (wparam == plat::VK_CONTROL) {
+                s.ctrl_held = 1;
+            } else if (std::uint32_t command = command_for_key(wparam)) {
+                if (s.ctrl_held) run_command(command);
+            }
+            return 0;
+        }
+        case plat::WM_KEYUP:
+            if (wparam == plat::VK_CONTROL) s.ctrl_held = 0;
+            return 0;
+        case plat::WM_CHAR:
+            if (!s.ctrl_held) {
+                s.pending_kind = EVENT_KEY;
+                s.pending_key = static_cast<char>(wparam & 0xFF);
+            }
+            return 0;
+        case plat::WM_COMMAND:
+            run_command(static_cast<std::uint32_t>(wparam));
+            return 0;
+        case plat::WM_TIMER:
+            s.timer_tick = 1;
+            return 0;
+        case plat::WM_LBUTTONDOWN: {
+            int cx = static_cast<int>(static_cast<std::uint32_t>(lparam) & 0xFFFF);
+            int cy = static_cast<int>((static_cast<std::uint32_t>(lparam) >> 16) & 0xFFFF);
+            s.pending_kind = EVENT_MOUSE;
+            s.pending_x = cx - s.origin_x;
+            s.pending_y = s.origin_y - cy;
+            return 0;
+        }
+        default:
+            return plat::def_window_proc(window, msg, wparam, lparam);
+    }
+}
+
+plat::LResult velta_text_proc(plat::Window window, std::uint32_t msg, plat::WParam wparam,
+                              plat::LParam lparam) {
+    switch (msg) {
+        case plat::WM_KEYDOWN:
+        case plat::WM_KEYUP:
+            plat::post_message(velta_state.graphics, msg, wparam, lparam);
+            return 0;
+        case plat::WM_PAINT:
+            return velta_text_paint(window);
+        default:
+            return plat::def_window_proc(window, msg, wparam, lparam);
+    }
+}
