@@ -24,3 +24,7 @@ plat::LResult velta_text_paint(plat::Window window) {
 }
 
 void velta_console_reset() {}
+
+const char* velta_console_slot(int) { return nullptr; }
+std::int32_t velta_ring_start() { return -1; }
+std::int32_t velta_ring_next() { return 0; }

@@ -84,3 +84,10 @@ void velta_free_text(std::int32_t handle);
 void velta_reset_for_tests();
 // Forgets the console ring (tests only; part of velta_reset_for_tests).
 void velta_console_reset();
+
+// The console ring, read by tests and by the repaint: the text of a slot (null when the slot is
+// empty), the slot of the oldest message (-1 while none has been stored) and the next slot.
+constexpr int kRingSlots = 25;
+const char* velta_console_slot(int slot);
+std::int32_t velta_ring_start();
+std::int32_t velta_ring_next();
