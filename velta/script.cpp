@@ -1,22 +1,198 @@
-// Script recording and playback. (Placeholder until the script work lands: nothing is written or
-// read yet.)
+// Script recording and playback: the event stream written to, and replayed from, the plain-text
+// file "VELTA.SCR" in the current directory, one event per line.
+//
+// Recording and playback share one file handle and one periodic count. The file is opened lazily
+// by the first line written or read, and only ever in one mode at a time:
+//
+// - A read while recording is on ends the recording first, exactly as choosing Record Script
+//   again would (the pending periodic line is written, the file closed, the Record mark removed),
+//   and then opens the file afresh for reading. Choosing Playback (or Play One) in the middle of a
+//   recording therefore plays back what was just recorded, from its first line. When a playback
+//   already owns the file (Record chosen while playing back) the recording is simply turned off
+//   again: a script cannot be recorded over the file that is being read.
+// - A write while the file is open for reading (a playback paused by Play One or by a line it did
+//   not recognise, then Record chosen) ends that paused playback, closes the file and creates it
+//   afresh for writing, as every recording does.
+//
+// Other choices made here:
+// - Reaching the end of the file closes it, so that choosing Playback again starts at the first
+//   line instead of meeting the end at once, and a later recording can create the file.
+// - Keys above 127 survive a recording: the writer writes them as signed 8-bit numbers and the key
+//   reader accepts the minus sign and takes the value to 8 bits.
+// - Reading never looks beyond the line's terminator: a line too short to have a kind letter is
+//   not recognised; a known kind letter with no number after it reads the number as 0 (a periodic
+//   line then yields one event); a number of more than 11 characters keeps its first 11 and the
+//   rest of its run is skipped; values outside the int range saturate.
+// - A line whose only content is a carriage return before its line feed counts as blank, so a
+//   script edited on a platform with two-character line ends still plays.
+// - The count left by a periodic line belongs to the open playback: stopping playback by its
+//   command (which closes the file) discards it, so the next playback does not begin with stale
+//   periodic events. Play One keeps it, so each further Play One goes on through the counted line.
+#include <cctype>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+
 #include "velta/state.h"
 #include "velta/velta.h"
 
-void velta_record_event(int, int, int, char) {}
+namespace {
 
-int velta_read_script_event() { return 0; }
+constexpr const char* kScriptName = "VELTA.SCR";
+constexpr int kLineSize = 512;       // at most 511 characters of a line and the terminator
+constexpr int kNumberSize = 12;      // at most 11 characters of a number and the terminator
+constexpr std::size_t kKindPos = 6;  // the kind letter follows the six-character prefix
+
+void uncheck(std::uint32_t command) {
+    plat::check_menu_item(velta_state.run_menu, command, plat::MF_UNCHECKED);
+}
+
+// Closes the file without touching the periodic count.
+void close_file() {
+    VeltaState& s = velta_state;
+    if (s.script != nullptr) std::fclose(s.script);
+    s.script = nullptr;
+    s.script_mode = 0;
+}
+
+// Ends a recording as its command does, before the file is read.
+void end_recording_for_read() {
+    VeltaState& s = velta_state;
+    s.recording = 0;
+    uncheck(CMD_RECORD);
+    if (s.script_mode == 'r') return;  // a playback owns the file and the count
+    if (s.periodic_count > 0) {
+        velta_record_event(EVENT_PERIODIC, 0, 0, 0);
+        s.periodic_count = 0;
+    }
+    close_file();
+}
+
+bool is_blank(const char* line) {
+    return line[0] == '\n' || (line[0] == '\r' && line[1] == '\n');
+}
+
+// Finds the next number on the line from pos: moves right to the first character that `starts`
+// accepts, collects the run of such characters (at most 11 of them; the rest of the run is
+// skipped) and converts it as a decimal integer with an optional leading minus, saturating at the
+// int range. Leaves pos after the run, or at the terminator when there is no number (value 0).
+int next_number(const char* line, std::size_t& pos, bool with_minus) {
+    auto fits = [with_minus](char c) {
+        return std::isdigit(static_cast<unsigned char>(c)) || (with_minus && c == '-');
+    };
+    while (line[pos] != '\0' && !fits(line[pos])) ++pos;
+    char number[kNumberSize] = {};
+    std::size_t n = 0;
+    for (; line[pos] != '\0' && fits(line[pos]); ++pos)
+        if (n < kNumberSize - 1) number[n++] = line[pos];
+    long long value = std::strtoll(number, nullptr, 10);
+    if (value > INT_MAX) return INT_MAX;
+    if (value < INT_MIN) return INT_MIN;
+    return static_cast<int>(value);
+}
+
+// Reads the next non-blank line (or piece of a long line). Returns false at the end of the file:
+// when no line could be read, or when the end was reached while reading it (a last line without
+// a line feed is not played).
+bool read_line(std::FILE* file, char (&line)[kLineSize]) {
+    bool got = std::fgets(line, kLineSize, file) != nullptr;
+    while (got && is_blank(line) && !std::feof(file))
+        got = std::fgets(line, kLineSize, file) != nullptr;
+    return got && !std::feof(file);
+}
+
+}  // namespace
+
+void velta_record_event(int kind, int x, int y, char key) {
+    VeltaState& s = velta_state;
+    if (s.script_mode == 'r') {
+        velta_stop_playback();
+        close_file();
+    }
+    if (s.script == nullptr) {
+        s.script = std::fopen(kScriptName, "wt");
+        if (s.script == nullptr) {
+            velta_print("Cannot open script file %s for writing\n", kScriptName);
+            return;
+        }
+        s.script_mode = 'w';
+    }
+    switch (kind) {
+        case EVENT_MOUSE:
+            std::fprintf(s.script, "VELTA_MOUSE(%d, %d);\n", x, y);
+            break;
+        case EVENT_KEY:
+            std::fprintf(s.script, "VELTA_KBD(%d);\n",
+                         static_cast<int>(static_cast<signed char>(key)));
+            break;
+        case EVENT_PERIODIC:
+            std::fprintf(s.script, "VELTA_PERIODIC(%d);\n", static_cast<int>(s.periodic_count));
+            break;
+        default:
+            break;
+    }
+}
+
+int velta_read_script_event() {
+    VeltaState& s = velta_state;
+    if (s.recording) end_recording_for_read();
+    if (s.script_mode == 'w') close_file();
+    if (s.script == nullptr) {
+        s.script = std::fopen(kScriptName, "rt");
+        if (s.script == nullptr) {
+            velta_print("Cannot open script file %s for reading\n", kScriptName);
+            velta_stop_playback();
+            return 0;
+        }
+        s.script_mode = 'r';
+    }
+    if (s.periodic_count > 0) {
+        --s.periodic_count;
+        s.pending_kind = EVENT_PERIODIC;
+        return 1;
+    }
+    char line[kLineSize];
+    if (!read_line(s.script, line)) {
+        velta_print("EOF encountered in script file %s\n", kScriptName);
+        velta_stop_playback();
+        close_file();
+        return 0;
+    }
+    std::size_t pos = kKindPos;
+    char kind = std::strlen(line) > kKindPos ? line[kKindPos] : '\0';
+    switch (kind) {
+        case 'K':
+            s.pending_kind = EVENT_KEY;
+            s.pending_key = static_cast<char>(next_number(line, pos, true) & 0xFF);
+            break;
+        case 'M':
+            s.pending_kind = EVENT_MOUSE;
+            s.pending_x = next_number(line, pos, true);
+            s.pending_y = next_number(line, pos, true);
+            break;
+        case 'P': {
+            int n = next_number(line, pos, false);
+            s.pending_kind = EVENT_PERIODIC;
+            s.periodic_count = n > 0 ? n - 1 : 0;
+            break;
+        }
+        default:
+            return 0;
+    }
+    return 1;
+}
 
 void velta_stop_playback() {
     VeltaState& s = velta_state;
     s.playback = 0;
     s.play_one = 0;
-    plat::check_menu_item(s.run_menu, CMD_PLAYBACK, plat::MF_UNCHECKED);
+    uncheck(CMD_PLAYBACK);
 }
 
 void velta_close_script() {
     VeltaState& s = velta_state;
-    if (s.script != nullptr) std::fclose(s.script);
-    s.script = nullptr;
-    s.script_mode = 0;
+    // A count left by a playback is meaningless once its file is closed; a recording's count
+    // (recording still on, file open for writing or not yet created) is kept for its next line.
+    if (s.script_mode == 'r' || !s.recording) s.periodic_count = 0;
+    close_file();
 }

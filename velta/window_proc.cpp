@@ -65,6 +65,10 @@ void toggle_recording() {
         }
         velta_close_script();
     } else {
+        // A new recording counts its own periodic events; a count left by a paused playback
+        // must not swell its first line. A running playback keeps its count: its next read
+        // ends this recording.
+        if (!s.playback && !s.play_one) s.periodic_count = 0;
         s.recording = 1;
         check(CMD_RECORD, true);
     }
