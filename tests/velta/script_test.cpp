@@ -305,8 +305,13 @@ TEST_F(ScriptTest, MissingFileEndsPlaybackWithAMessage) {
 }
 
 TEST_F(ScriptTest, RecordingWithoutEventsLeavesTheFileAlone) {
-    command_now(CMD_RECORD);
-    command_now(CMD_RECORD);
+    // Ctrl+F3 is the Record command too.
+    plat::headless::ctrl_key(graphics(), 114);
+    for (int i = 0; i < 4; ++i) velta_pump();
+    EXPECT_TRUE(checked(CMD_RECORD));
+    plat::headless::ctrl_key(graphics(), 114);
+    for (int i = 0; i < 4; ++i) velta_pump();
+    EXPECT_FALSE(checked(CMD_RECORD));
     EXPECT_EQ(script(), std::nullopt);
 
     write_script("VELTA_KBD(1);\n");

@@ -267,17 +267,13 @@ TEST_F(SpineTest, CtrlKeysRunCommandsAndDropCharacters) {
     EXPECT_EQ(velta_state.run, 0);
 
     plat::headless::ctrl_key(graphics(), 108);  // keypad separator: logging off
-    plat::headless::ctrl_key(graphics(), 114);  // F3: record on
-    plat::headless::ctrl_key(graphics(), 112);  // F1: playback on
     plat::headless::ctrl_key(graphics(), 97);   // keypad 1: animate
     plat::headless::ctrl_key(graphics(), 113);  // F2: quit
     EXPECT_EQ(wait(), EVENT_QUIT);
     EXPECT_FALSE(checked(4));
     EXPECT_EQ(velta_state.logging, 0);
-    EXPECT_TRUE(checked(5));
-    EXPECT_EQ(velta_state.recording, 1);
-    EXPECT_TRUE(checked(6));
     EXPECT_EQ(velta_state.run, 1);
+    // F1 and F3 (playback and record) touch the script file; the script tests cover them.
 }
 
 TEST_F(SpineTest, CharactersTypedWhileCtrlIsHeldAreDropped) {
