@@ -267,7 +267,7 @@ TEST(Clipping, EdgesCutShapesExactly) {
 
 TEST(Clipping, HugeCoordinatesStayInBoundsAndExact) {
     Canvas c(16, 12);
-    for (int pen : {0, 2, 5}) {
+    for (int pen : {0, 2, 5, 1 << 30}) {
         c.use(pen, true);
         plat::rectangle(c.dc, INT_MIN, INT_MIN, INT_MAX, INT_MAX);
         plat::ellipse(c.dc, INT_MIN, INT_MIN, INT_MAX, INT_MAX);
