@@ -50,29 +50,26 @@ GdiObject* stock_table(int which) {
     static FontObject* ansi_fixed = stock_font(true);
     static FontObject* system_font = stock_font(false);
     switch (which) {
-        case BLACK_PEN:
-            return black_pen;
-        case WHITE_PEN:
-            return white_pen;
-        case NULL_PEN:
-            return null_pen;
-        case WHITE_BRUSH:
-            return white_brush;
-        case NULL_BRUSH:
-            return null_brush;
-        case ANSI_FIXED_FONT:
-            return ansi_fixed;
-        case SYSTEM_FONT:
-            return system_font;
-        default:
-            return nullptr;
+        case BLACK_PEN: return black_pen;
+        case WHITE_PEN: return white_pen;
+        case NULL_PEN: return null_pen;
+        case WHITE_BRUSH: return white_brush;
+        case NULL_BRUSH: return null_brush;
+        case ANSI_FIXED_FONT: return ansi_fixed;
+        case SYSTEM_FONT: return system_font;
+        default: return nullptr;
     }
 }
 
+// Every new memory context starts with this shared 1 x 1 bitmap selected, as with the stock bitmap
+// of the original platform; it is never deleted.
 BitmapObject* one_pixel_bitmap() {
-    auto* bitmap = new BitmapObject;
-    bitmap->surface.resize(1, 1, 0);
-    bitmap->stock = true;
+    static BitmapObject* bitmap = [] {
+        auto* b = new BitmapObject;
+        b->surface.resize(1, 1, 0);
+        b->stock = true;
+        return b;
+    }();
     return bitmap;
 }
 
@@ -110,9 +107,7 @@ GdiHandle create_font(int height, int /*width*/, int /*escapement*/, int /*orien
     return font;
 }
 
-GdiHandle get_stock_object(int which) {
-    return stock_table(which);
-}
+GdiHandle get_stock_object(int which) { return stock_table(which); }
 
 GdiHandle create_compatible_bitmap(DC, int width, int height) {
     auto* bitmap = new BitmapObject;
@@ -151,11 +146,11 @@ GdiHandle select_object(DC dc, GdiHandle object) {
         case GdiKind::Bitmap: {
             if (dc->window != nullptr || dc->bitmap == nullptr) return nullptr;
             auto* bitmap = static_cast<BitmapObject*>(object);
-            if (bitmap->selected && bitmap != dc->bitmap) return nullptr;
+            if (!bitmap->stock && bitmap->selected && bitmap != dc->bitmap) return nullptr;
             GdiHandle old = dc->bitmap;
-            dc->bitmap->selected = false;
+            if (!dc->bitmap->stock) dc->bitmap->selected = false;
             dc->bitmap = bitmap;
-            bitmap->selected = true;
+            if (!bitmap->stock) bitmap->selected = true;
             return old;
         }
     }
@@ -166,17 +161,12 @@ DC create_compatible_dc(DC) {
     auto* dc = new DeviceContext;
     init_defaults(dc);
     dc->bitmap = one_pixel_bitmap();
-    dc->bitmap->selected = true;
-    dc->own_bitmap = dc->bitmap;
     return dc;
 }
 
 bool delete_dc(DC dc) {
     if (dc == nullptr || dc->window != nullptr) return false;
-    // The context's own 1 x 1 bitmap dies with it, selected or not; a bitmap selected into it
-    // is released for its owner to delete.
-    if (dc->bitmap != nullptr) dc->bitmap->selected = false;
-    delete dc->own_bitmap;
+    if (dc->bitmap != nullptr && !dc->bitmap->stock) dc->bitmap->selected = false;
     delete dc;
     return true;
 }
@@ -205,9 +195,7 @@ DC begin_paint(Window window) {
     return dc;
 }
 
-bool end_paint(Window window, DC dc) {
-    return release_dc(window, dc) == 1;
-}
+bool end_paint(Window window, DC dc) { return release_dc(window, dc) == 1; }
 
 Surface* dc_surface(DC dc) {
     if (dc == nullptr) return nullptr;
@@ -242,12 +230,8 @@ int set_bk_mode(DC dc, int mode) {
     return old;
 }
 
-int get_bk_mode(DC dc) {
-    return dc ? dc->bk_mode : 0;
-}
-Color get_bk_color(DC dc) {
-    return dc ? dc->bk_color : 0;
-}
+int get_bk_mode(DC dc) { return dc ? dc->bk_mode : 0; }
+Color get_bk_color(DC dc) { return dc ? dc->bk_color : 0; }
 
 bool bit_blt(DC dest, int x, int y, int width, int height, DC src, int src_x, int src_y) {
     Surface* d = dc_surface(dest);
