@@ -60,10 +60,15 @@ GdiObject* stock_table(int which) {
     }
 }
 
+// Every new memory context starts with this shared 1 x 1 bitmap selected, as with the stock bitmap
+// of the original platform; it is never deleted.
 BitmapObject* one_pixel_bitmap() {
-    auto* bitmap = new BitmapObject;
-    bitmap->surface.resize(1, 1, 0);
-    bitmap->stock = true;
+    static BitmapObject* bitmap = [] {
+        auto* b = new BitmapObject;
+        b->surface.resize(1, 1, 0);
+        b->stock = true;
+        return b;
+    }();
     return bitmap;
 }
 
@@ -140,11 +145,11 @@ GdiHandle select_object(DC dc, GdiHandle object) {
         case GdiKind::Bitmap: {
             if (dc->window != nullptr || dc->bitmap == nullptr) return nullptr;
             auto* bitmap = static_cast<BitmapObject*>(object);
-            if (bitmap->selected && bitmap != dc->bitmap) return nullptr;
+            if (!bitmap->stock && bitmap->selected && bitmap != dc->bitmap) return nullptr;
             GdiHandle old = dc->bitmap;
-            dc->bitmap->selected = false;
+            if (!dc->bitmap->stock) dc->bitmap->selected = false;
             dc->bitmap = bitmap;
-            bitmap->selected = true;
+            if (!bitmap->stock) bitmap->selected = true;
             return old;
         }
     }
@@ -155,16 +160,12 @@ DC create_compatible_dc(DC) {
     auto* dc = new DeviceContext;
     init_defaults(dc);
     dc->bitmap = one_pixel_bitmap();
-    dc->bitmap->selected = true;
     return dc;
 }
 
 bool delete_dc(DC dc) {
     if (dc == nullptr || dc->window != nullptr) return false;
-    if (dc->bitmap != nullptr) {
-        dc->bitmap->selected = false;
-        if (dc->bitmap->stock) delete dc->bitmap;
-    }
+    if (dc->bitmap != nullptr && !dc->bitmap->stock) dc->bitmap->selected = false;
     delete dc;
     return true;
 }

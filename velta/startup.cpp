@@ -8,12 +8,6 @@
 VeltaState velta_state;
 VeltaStartup velta_startup;
 
-int velta_win_main(void* instance, void* prev_instance, char* cmd_line, int show_cmd) {
-    velta_startup = VeltaStartup{instance, prev_instance, cmd_line, show_cmd};
-    simulation_main();
-    return 0;
-}
-
 int velta_init(void* instance, void* prev_instance, char* /*cmd_line*/, int show_cmd) {
     VeltaState& s = velta_state;
     if (prev_instance == nullptr) {

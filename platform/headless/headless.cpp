@@ -55,7 +55,16 @@ public:
         }
     }
 
-    void pump_native() override { run_due(); }
+    // A program that polls without ever sleeping would never move the virtual clock; stop it with
+    // a clear message instead of hanging the test run.
+    std::uint64_t polls_without_sleep = 0;
+    void pump_native() override {
+        if (++polls_without_sleep > 10'000'000) {
+            std::fprintf(stderr, "headless: the program polls without ever sleeping\n");
+            std::abort();
+        }
+        run_due();
+    }
 
     void sleep_until(std::uint64_t deadline) override {
         std::uint64_t target = deadline;
@@ -68,6 +77,7 @@ public:
             std::abort();
         }
         ++sleeps;
+        polls_without_sleep = 0;
         if (target > clock) clock = target;
         run_due();
     }
@@ -196,6 +206,7 @@ void reset(int screen_width, int screen_height) {
     b.screen_w = screen_width;
     b.screen_h = screen_height;
     b.sleeps = 0;
+    b.polls_without_sleep = 0;
     b.actions.clear();
     b.responder = nullptr;
 }
