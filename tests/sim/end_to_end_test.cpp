@@ -152,5 +152,6 @@ TEST_F(SimTest, SeededRunTravelsTurnsWaitsArrivesAndDrawsTheGrid) {
     EXPECT_EQ(pixel(pic, 2, 50), kBlackPixel);
     EXPECT_EQ(pixel(pic, -2, 50), kBlackPixel);
     EXPECT_EQ(pixel(pic, -50, 102), kBlackPixel);
-    EXPECT_EQ(pixel(pic, 19, 50), kWhitePixel);
+    EXPECT_EQ(pixel(pic, 0, 50), kWhitePixel);
+    EXPECT_EQ(pixel(pic, -50, 100), kWhitePixel);
 }
