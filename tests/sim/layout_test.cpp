@@ -112,6 +112,12 @@ TEST_F(LayoutTest, SpawnsLandOnlyOnTheFourEntryRoads) {
             EXPECT_EQ(node->vehicle->location().x(), entry.x());
             EXPECT_EQ(node->vehicle->location().y(), entry.y());
             EXPECT_EQ(node->vehicle->heading(), r->direction());
+            bool table_destination = false;
+            for (const auto& row : kDestinationTable)
+                table_destination =
+                    table_destination || (row[0] == node->vehicle->location().dest_x() &&
+                                          row[1] == node->vehicle->location().dest_y());
+            EXPECT_TRUE(table_destination);
             fast += dynamic_cast<FastVehicle*>(node->vehicle) != nullptr;
             pulsing += dynamic_cast<PulsingVehicle*>(node->vehicle) != nullptr;
         }

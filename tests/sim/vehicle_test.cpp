@@ -23,28 +23,6 @@ TEST(VehicleTest, FastCoversTwiceThePulsingDistanceAndKeepsItsDestination) {
     EXPECT_EQ(pulsing.heading(), SOUTH);
 }
 
-TEST(VehicleTest, SetLocationReplacesTheWholeRecord) {
-    FastVehicle v;
-    v.set_location(at(-7, 9, 0, 200));
-    Location l = v.location();
-    EXPECT_EQ(l.x(), -7);
-    EXPECT_EQ(l.y(), 9);
-    EXPECT_EQ(l.dest_x(), 0);
-    EXPECT_EQ(l.dest_y(), 200);
-}
-
-namespace {
-
-std::map<Direction, int> choices(Location where, int n) {
-    PulsingVehicle v;
-    v.set_location(where);
-    std::map<Direction, int> counts;
-    for (int i = 0; i < n; ++i) ++counts[v.choose_direction()];
-    return counts;
-}
-
-}  // namespace
-
 TEST(VehicleTest, RouteChoiceLeansTowardTheDestination) {
     sim_seed(5);
     const int n = 40000;
