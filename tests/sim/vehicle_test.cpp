@@ -23,6 +23,18 @@ TEST(VehicleTest, FastCoversTwiceThePulsingDistanceAndKeepsItsDestination) {
     EXPECT_EQ(pulsing.heading(), SOUTH);
 }
 
+namespace {
+
+std::map<Direction, int> choices(Location where, int n) {
+    PulsingVehicle v;
+    v.set_location(where);
+    std::map<Direction, int> counts;
+    for (int i = 0; i < n; ++i) ++counts[v.choose_direction()];
+    return counts;
+}
+
+}  // namespace
+
 TEST(VehicleTest, RouteChoiceLeansTowardTheDestination) {
     sim_seed(5);
     const int n = 40000;
