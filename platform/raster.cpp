@@ -443,6 +443,7 @@ bool line_to(DC dc, int x, int y) {
     dc->position = Point{x, y};
     if (!has_pen(dc)) return true;
     if (wide_pen(dc)) {
+        // Both ends get a round cap, so a zero-length line with a wide pen paints one disc.
         WidePen wp(dc->pen->width, dc->pen->color);
         wp.band(*s, from.x, from.y, x, y);
         wp.disc(*s, from.x, from.y);

@@ -20,11 +20,10 @@ TEST(Rectangle, OnePixelPenRingAndBrushInside) {
     EXPECT_EQ(c.picture(), (Picture{".........", "..PPPPP..", "..PbbbP..", "..PbbbP..", "..PPPPP..",
                                     ".........", "........."}));
     // Swapped corners give the same shape; width 1 is the same pen as width 0.
-    c.clear();
-    c.use(1, true);
-    plat::rectangle(c.dc, 7, 5, 2, 1);
-    EXPECT_EQ(c.picture(1, 0, 8, 6),
-              (Picture{".......", ".PPPPP.", ".PbbbP.", ".PbbbP.", ".PPPPP.", "......."}));
+    Canvas swapped(9, 7);
+    swapped.use(1, true);
+    plat::rectangle(swapped.dc, 7, 5, 2, 1);
+    EXPECT_EQ(swapped.picture(), c.picture());
 }
 
 TEST(Rectangle, NullPenBrushStopsShortAtRightAndBottom) {
@@ -135,6 +134,20 @@ TEST(Ellipse, SmallShapesMatchTheIntegerOutline) {
     EXPECT_EQ(c.picture(0, 0, 8, 8), r.picture());
 }
 
+TEST(Ellipse, NullPenBrushStopsShortAtRightAndBottom) {
+    // As with the rectangle: the brush alone covers the ellipse of the box one pixel smaller.
+    Canvas a(14, 10), b(14, 10);
+    a.use(-1, true);
+    b.use(0, true);
+    plat::ellipse(a.dc, 1, 1, 12, 9);
+    plat::ellipse(b.dc, 1, 1, 11, 8);
+    Picture pa = a.picture(), pb = b.picture();
+    for (auto& row : pb)
+        for (auto& ch : row)
+            if (ch == 'P') ch = 'b';
+    EXPECT_EQ(pa, pb);
+}
+
 TEST(Ellipse, OutlinesAreClosedSymmetricAndHollowInside) {
     // Every row and column of the box is reached, the shape is mirror-symmetric, and with a
     // hollow brush the interior is left untouched, for many box sizes (thin ones included).
@@ -227,6 +240,20 @@ TEST(Line, WidePenBandWithRoundCaps) {
     plat::move_to(c.dc, 1, 1);
     plat::line_to(c.dc, 7, 1);
     EXPECT_EQ(c.picture(), (Picture{".PPPPPPP.", "PPPPPPPPP", ".PPPPPPP."}));
+    // w=4: offsets -2..1 across, caps are the 4 x 4 square less its corners.
+    Canvas four(12, 6);
+    four.use(4, false);
+    plat::move_to(four.dc, 9, 3);
+    plat::line_to(four.dc, 3, 3);
+    EXPECT_EQ(four.picture(), (Picture{"............", "..PPPPPPPP..", ".PPPPPPPPPP.",
+                                       ".PPPPPPPPPP.", "..PPPPPPPP..", "............"}));
+    // Zero length with a wide pen: the round cap alone, here the w=5 disc.
+    Canvas dot(7, 7);
+    dot.use(5, false);
+    plat::move_to(dot.dc, 3, 3);
+    plat::line_to(dot.dc, 3, 3);
+    EXPECT_EQ(dot.picture(), (Picture{".......", "..PPP..", ".PPPPP.", ".PPPPP.", ".PPPPP.",
+                                      "..PPP..", "......."}));
     // A diagonal wide line stays within w/2 + 1 of its centre line and covers it.
     Canvas d(30, 30);
     d.use(4, false);
