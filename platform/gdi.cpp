@@ -1,6 +1,7 @@
 // Device contexts and GDI objects: creation, selection, deletion, and the drawing services that
 // copy pixels (set_pixel, bit_blt, scroll_dc). Shapes are in raster.cpp, text in text.cpp.
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "platform/backend.h"
@@ -49,14 +50,22 @@ GdiObject* stock_table(int which) {
     static FontObject* ansi_fixed = stock_font(true);
     static FontObject* system_font = stock_font(false);
     switch (which) {
-        case BLACK_PEN: return black_pen;
-        case WHITE_PEN: return white_pen;
-        case NULL_PEN: return null_pen;
-        case WHITE_BRUSH: return white_brush;
-        case NULL_BRUSH: return null_brush;
-        case ANSI_FIXED_FONT: return ansi_fixed;
-        case SYSTEM_FONT: return system_font;
-        default: return nullptr;
+        case BLACK_PEN:
+            return black_pen;
+        case WHITE_PEN:
+            return white_pen;
+        case NULL_PEN:
+            return null_pen;
+        case WHITE_BRUSH:
+            return white_brush;
+        case NULL_BRUSH:
+            return null_brush;
+        case ANSI_FIXED_FONT:
+            return ansi_fixed;
+        case SYSTEM_FONT:
+            return system_font;
+        default:
+            return nullptr;
     }
 }
 
@@ -106,7 +115,9 @@ GdiHandle create_font(int height, int /*width*/, int /*escapement*/, int /*orien
     return font;
 }
 
-GdiHandle get_stock_object(int which) { return stock_table(which); }
+GdiHandle get_stock_object(int which) {
+    return stock_table(which);
+}
 
 GdiHandle create_compatible_bitmap(DC, int width, int height) {
     auto* bitmap = new BitmapObject;
@@ -194,7 +205,9 @@ DC begin_paint(Window window) {
     return dc;
 }
 
-bool end_paint(Window window, DC dc) { return release_dc(window, dc) == 1; }
+bool end_paint(Window window, DC dc) {
+    return release_dc(window, dc) == 1;
+}
 
 Surface* dc_surface(DC dc) {
     if (dc == nullptr) return nullptr;
@@ -229,36 +242,40 @@ int set_bk_mode(DC dc, int mode) {
     return old;
 }
 
-int get_bk_mode(DC dc) { return dc ? dc->bk_mode : 0; }
-Color get_bk_color(DC dc) { return dc ? dc->bk_color : 0; }
+int get_bk_mode(DC dc) {
+    return dc ? dc->bk_mode : 0;
+}
+Color get_bk_color(DC dc) {
+    return dc ? dc->bk_color : 0;
+}
 
 bool bit_blt(DC dest, int x, int y, int width, int height, DC src, int src_x, int src_y) {
     Surface* d = dc_surface(dest);
     Surface* s = dc_surface(src);
     if (d == nullptr || s == nullptr || width <= 0 || height <= 0) return false;
-    // Clip the rectangle against both surfaces.
-    int x0 = std::max({0, -x, -src_x});
-    int y0 = std::max({0, -y, -src_y});
-    int x1 = std::min({width, d->width - x, s->width - src_x});
-    int y1 = std::min({height, d->height - y, s->height - src_y});
+    // Clip the rectangle against both surfaces, in 64 bits so that far-off positions cannot
+    // overflow. Offsets i in [x0, x1) and j in [y0, y1) are inside both.
+    using i64 = std::int64_t;
+    const i64 dx = x, dy = y, sx = src_x, sy = src_y;
+    const i64 x0 = std::max<i64>({0, -dx, -sx});
+    const i64 y0 = std::max<i64>({0, -dy, -sy});
+    const i64 x1 = std::min<i64>({width, d->width - dx, s->width - sx});
+    const i64 y1 = std::min<i64>({height, d->height - dy, s->height - sy});
     if (x0 < x1 && y0 < y1) {
-        if (d == s) {
-            // Overlapping copies behave like memmove: copy rows in a safe order.
-            int count = x1 - x0;
-            auto row = [&](int j) {
-                std::memmove(&d->pixels[static_cast<std::size_t>(y + j) * d->width + x + x0],
-                             &s->pixels[static_cast<std::size_t>(src_y + j) * s->width + src_x + x0],
-                             static_cast<std::size_t>(count) * sizeof(std::uint32_t));
-            };
-            if (y > src_y)
-                for (int j = y1 - 1; j >= y0; --j) row(j);
-            else
-                for (int j = y0; j < y1; ++j) row(j);
+        const auto count = static_cast<std::size_t>(x1 - x0);
+        auto at = [](Surface* surf, i64 col, i64 row) {
+            return surf->pixels.data() + row * surf->width + col;
+        };
+        // Within one surface rows are copied in the order that never reads an overwritten row,
+        // and memmove handles the overlap inside a row: the copy acts like one memmove.
+        if (d == s && dy > sy) {
+            for (i64 j = y1 - 1; j >= y0; --j)
+                std::memmove(at(d, dx + x0, dy + j), at(s, sx + x0, sy + j),
+                             count * sizeof(std::uint32_t));
         } else {
-            for (int j = y0; j < y1; ++j)
-                std::memcpy(&d->pixels[static_cast<std::size_t>(y + j) * d->width + x + x0],
-                            &s->pixels[static_cast<std::size_t>(src_y + j) * s->width + src_x + x0],
-                            static_cast<std::size_t>(x1 - x0) * sizeof(std::uint32_t));
+            for (i64 j = y0; j < y1; ++j)
+                std::memmove(at(d, dx + x0, dy + j), at(s, sx + x0, sy + j),
+                             count * sizeof(std::uint32_t));
         }
     }
     surface_touched(dest);

@@ -48,8 +48,9 @@ struct BitmapObject : GdiObject {
 };
 
 struct DeviceContext {
-    Window window = nullptr;            // window contexts draw onto the window's client surface
-    BitmapObject* bitmap = nullptr;     // memory contexts draw onto their selected bitmap
+    Window window = nullptr;             // window contexts draw onto the window's client surface
+    BitmapObject* bitmap = nullptr;      // memory contexts draw onto their selected bitmap
+    BitmapObject* own_bitmap = nullptr;  // the 1 x 1 bitmap a memory context is created with
     PenObject* pen = nullptr;
     BrushObject* brush = nullptr;
     FontObject* font = nullptr;
