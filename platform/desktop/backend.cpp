@@ -16,8 +16,9 @@ namespace {
 // The longest single sleep, so that a wait with no timer still looks at the queue now and then.
 constexpr double kMaxSleepSeconds = 1.0;
 
+// Dialog records carry the dialog's own state instead.
 NativeWindow* native(const WindowRec& window) {
-    return static_cast<NativeWindow*>(window.backend_data);
+    return window.is_dialog ? nullptr : static_cast<NativeWindow*>(window.backend_data);
 }
 
 // The frame sizes last measured on a window with the same kind of border, for windows that have
@@ -110,6 +111,17 @@ class DesktopBackend final : public Backend {
         NativeWindow* win = native(*w);
         if (win == nullptr) return;
         w->backend_data = nullptr;
+        // The keyboard focus moves to the canvas of a window that stays.
+        if (Fl::focus() != nullptr && Fl::focus()->window() == win) {
+            Fl::focus(nullptr);
+            for (Window other : all_windows()) {
+                NativeWindow* next = native(*other);
+                if (next != nullptr && next != win && next->shown()) {
+                    Fl::focus(next->canvas);
+                    break;
+                }
+            }
+        }
         win->hide();
         Fl::delete_widget(win);
     }

@@ -227,6 +227,11 @@ int NativeWindow::handle(int event) {
         // Keys reach the window itself when the canvas does not have the focus.
         if (post_key(event == FL_KEYBOARD)) return 1;
     }
+    if (event == FL_SHORTCUT && Fl::focus() == nullptr && !Fl::event_state(FL_ALT)) {
+        // A key pressed while no widget had the focus: it is ours, and so are the next ones.
+        Fl::focus(canvas);
+        if (post_key(true)) return 1;
+    }
     if (event == FL_SHOW || event == FL_FOCUS) {
         int handled = Fl_Window::handle(event);
         if (Fl::focus() == nullptr || Fl::focus() == this) Fl::focus(canvas);
