@@ -48,9 +48,8 @@ struct BitmapObject : GdiObject {
 };
 
 struct DeviceContext {
-    Window window = nullptr;             // window contexts draw onto the window's client surface
-    BitmapObject* bitmap = nullptr;      // memory contexts draw onto their selected bitmap
-    BitmapObject* own_bitmap = nullptr;  // the 1 x 1 bitmap a memory context is created with
+    Window window = nullptr;            // window contexts draw onto the window's client surface
+    BitmapObject* bitmap = nullptr;     // memory contexts draw onto their selected bitmap
     PenObject* pen = nullptr;
     BrushObject* brush = nullptr;
     FontObject* font = nullptr;

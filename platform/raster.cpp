@@ -113,9 +113,15 @@ class EllipseRows {
         if (w_ <= 2 || h_ <= 2) return {0, w_ - 1, 0, 0};
         i64 outer_r, run_r;
         if (analytic_) {
-            outer_r = analytic_outer(j);
-            i64 far = 2 * j <= h_ - 1 ? j - 1 : j + 1;
-            run_r = (far < 0 || far >= h_) ? 0 : std::min(outer_r, analytic_outer(far) + 1);
+            // The row's outline runs from where the curve crosses its boundary nearer the middle
+            // (outermost) to just past where it crosses the farther one; the middle row reaches
+            // the box's side, and a row whose farther boundary lies beyond the curve is the flat
+            // top or bottom, all outline.
+            const double cy = static_cast<double>(h_ - 1) / 2, y = static_cast<double>(j);
+            const bool upper = y < cy;
+            const double near = upper ? y + 0.5 : y - 0.5, far = upper ? y - 0.5 : y + 0.5;
+            outer_r = std::abs(y - cy) <= 0.5 ? w_ - 1 : analytic_x(near);
+            run_r = std::abs(far - cy) >= cy ? 0 : std::min(outer_r, analytic_x(far) + 1);
         } else {
             std::size_t k = static_cast<std::size_t>(2 * j >= h_ - 1 ? j : h_ - 1 - j);
             outer_r = outer_[k];
@@ -163,10 +169,11 @@ class EllipseRows {
         if (inner_[k] < 0 || x < inner_[k]) inner_[k] = x;
     }
 
-    i64 analytic_outer(i64 j) const {
+    // The right half's x where the ellipse through the box's sides crosses row position y.
+    i64 analytic_x(double y) const {
         const double a = static_cast<double>(w_ - 1) / 2, c = static_cast<double>(h_ - 1) / 2;
-        double t = (static_cast<double>(j) - c) / c;
-        double half = a * std::sqrt(std::max(0.0, 1.0 - t * t));
+        const double t = (y - c) / c;
+        const double half = a * std::sqrt(std::max(0.0, 1.0 - t * t));
         return std::clamp<i64>(std::llround(a + half), (w_ - 1) / 2, w_ - 1);
     }
 
@@ -436,6 +443,7 @@ bool line_to(DC dc, int x, int y) {
     dc->position = Point{x, y};
     if (!has_pen(dc)) return true;
     if (wide_pen(dc)) {
+        // Both ends get a round cap, so a zero-length line with a wide pen paints one disc.
         WidePen wp(dc->pen->width, dc->pen->color);
         wp.band(*s, from.x, from.y, x, y);
         wp.disc(*s, from.x, from.y);

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "draw_helpers.h"
 #include "support/velta_fixture.h"
 
 namespace {
@@ -150,6 +151,39 @@ TEST_F(DisplayTest, NextEventPassesThroughTheWait) {
     EXPECT_EQ(display.next_event(&x, &y, &key), EVENT_MOUSE);
     EXPECT_EQ(x, 5);
     EXPECT_EQ(y, -6);
+}
+
+TEST_F(DisplayTest, DrawingCallsReachTheLibraryInItsArgumentOrder) {
+    Display display;
+    velta_set_logging(1);
+    int before = static_cast<int>(velta_test::console_log().size());
+    EXPECT_EQ(display.rectangle(10, 20, 30, 40, 2, 0), 1);
+    EXPECT_EQ(display.triangle(1, 2, 3, 4, 5, 6, 7, 8), 1);
+    auto log = velta_test::console_log();
+    ASSERT_EQ(static_cast<int>(log.size()), before + 2);
+    // The corners are normalised by the library: (10, 40) upper-left, (30, 20) lower-right.
+    EXPECT_EQ(log[before], "red rectangle with bounding box (10,40) to (30,20), filled\n");
+    EXPECT_EQ(log[before + 1], "cyan triangle at (1,2), (3,4), (5,6)\n");
+}
+
+TEST_F(DisplayTest, ClearFillsThePictureAndLogsThreeLines) {
+    Display display;
+    display.clear(3);  // logging is off: nothing is written
+    EXPECT_TRUE(velta_test::console_log().empty());
+    velta_set_logging(1);
+    display.clear(3);
+    auto log = velta_test::console_log();
+    ASSERT_EQ(log.size(), 3u);
+    EXPECT_EQ(log[0], "Flushing the graphics window\n");
+    EXPECT_EQ(log[1], "Clearing the graphics window\n");
+    EXPECT_EQ(log[2], "green rectangle with bounding box (-300,250) to (300,-250), filled\n");
+    // The picture from (-300, 250) to (300, -250) is green wherever it lies on the image; the rows
+    // below the picture keep the white of the erase and the image's black ring.
+    const plat::Surface& img = velta_test::image();
+    EXPECT_TRUE(velta_test::pixels_match(img, 0, 0, 597, 495,
+                                         [](int, int) { return velta_test::kGreen; }));
+    EXPECT_EQ(img.at(300, 497), velta_test::kWhite);
+    EXPECT_EQ(img.at(600, 300), velta_test::kBlack);
 }
 
 void make_two_displays(bool destroy_first) {

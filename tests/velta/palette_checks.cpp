@@ -1,6 +1,5 @@
 // The palette, the colour check and the width rule.
 #include <climits>
-#include <cstring>
 
 #include "draw_helpers.h"
 
@@ -8,22 +7,6 @@ using velta_test::console_log;
 using Strings = std::vector<std::string>;
 
 class PaletteTest : public VeltaTest {};
-
-TEST_F(PaletteTest, TableHoldsTheTwentyFourColours) {
-    const unsigned hex[VELTA_COLORS] = {0x000000, 0xFFFFFF, 0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00,
-                                        0xFF00FF, 0x00FFFF, 0x9900CC, 0x003399, 0x996699, 0x99FFFF,
-                                        0x99FFCC, 0xFF6600, 0x996633, 0xFF99CC, 0xFFFF99, 0xCC9933,
-                                        0xFF9966, 0x006633, 0x33CC99, 0x999933, 0x808080, 0xCCCCCC};
-    const char* names[VELTA_COLORS] = {
-        "black",     "white",        "red",       "green",     "blue",       "yellow",
-        "magenta",   "cyan",         "purple",    "navy blue", "dusty plum", "ice blue",
-        "turquoise", "orange",       "brown",     "pink",      "chalk",      "gold",
-        "peach",     "forest green", "sea green", "olive",     "50% gray",   "20% gray"};
-    for (int i = 0; i < VELTA_COLORS; ++i) {
-        EXPECT_EQ(plat::rgb(palette[i].red, palette[i].green, palette[i].blue), hex[i]) << i;
-        EXPECT_STREQ(palette[i].name, names[i]) << i;
-    }
-}
 
 TEST_F(PaletteTest, CheckPassesLegalColoursAndReportsOthersWhateverTheLogging) {
     velta_state.logging = 0;
