@@ -1,0 +1,103 @@
+// Internals of the desktop backend (FLTK 1.3 on X11), shared by its source files.
+#pragma once
+
+#include <FL/Fl_Menu_Bar.H>
+#include <FL/Fl_Menu_Item.H>
+#include <FL/Fl_Widget.H>
+#include <FL/Fl_Window.H>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/backend.h"
+
+namespace plat {
+namespace desktop {
+
+// Height of the menu bar above the client area.
+constexpr int kMenuBarHeight = 25;
+
+// Frame sizes that a window manager adds around the X window; all zero without one.
+struct Frame {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+};
+
+class NativeWindow;
+
+// Shows the window's client surface from a copy of what was last presented, so that an uncovered
+// window is repainted without asking the library; forwards keys and clicks as messages.
+class Canvas : public Fl_Widget {
+  public:
+    Canvas(NativeWindow& owner, int x, int y, int w, int h);
+    void draw() override;
+    int handle(int event) override;
+
+    // Copies the surface into the kept image and schedules a redraw.
+    void present(const Surface& surface);
+
+  private:
+    NativeWindow& owner_;
+    std::vector<std::uint32_t> shown_;
+    int shown_w_ = 0;
+    int shown_h_ = 0;
+};
+
+// A menu bar that leaves plain keys alone: only Alt combinations reach its mnemonics.
+class MenuBar : public Fl_Menu_Bar {
+  public:
+    MenuBar(int x, int y, int w, int h) : Fl_Menu_Bar(x, y, w, h) {}
+    int handle(int event) override;
+};
+
+// The FLTK side of one platform window.
+class NativeWindow : public Fl_Window {
+  public:
+    NativeWindow(Window rec, int x, int y, int w, int h);
+    ~NativeWindow() override;
+
+    int handle(int event) override;
+    void resize(int x, int y, int w, int h) override;
+
+    // Rebuilds the menu bar from the window's menu records (items, check marks, gray state).
+    void update_menu();
+    // Lays the menu bar and the canvas out for the current size.
+    void layout_children();
+
+    Window rec;
+    Canvas* canvas = nullptr;
+    MenuBar* menu_bar = nullptr;
+    bool surface_dirty = true;
+    bool geometry_dirty = false;
+    // Posts a key message for the current FLTK key event; false when the key is not ours.
+    bool post_key(bool down);
+
+  private:
+    std::vector<Fl_Menu_Item> build_items(Menu bar) const;
+
+    std::vector<Fl_Menu_Item> items_;
+    std::vector<std::string> labels_;
+};
+
+// The label type that draws a menu item's text after the tab right-aligned.
+Fl_Labeltype menu_label_type();
+
+// The backend's frame sizes (measured once a window has been mapped under a window manager).
+Frame& frame_for(const WindowRec& window);
+bool window_manager_present();
+
+// Runs the modal dialog; copies its input boxes' texts into the dialog record.
+LResult run_dialog(DialogRun& run);
+void sync_dialog_text(Window dialog);
+
+// Connects to the X display named by $DISPLAY; on failure returns false with a reason.
+bool open_display(std::string* reason);
+
+// Presents changed surfaces and applies geometry changes that FLTK reported.
+void flush_changes();
+
+}  // namespace desktop
+}  // namespace plat

@@ -1,0 +1,26 @@
+// Opening the X display for FLTK, with a clear failure instead of FLTK's fatal exit.
+#include <FL/Fl.H>
+#include <FL/x.H>
+
+#include <cstdlib>
+
+#include "platform/desktop/desktop.h"
+
+namespace plat {
+namespace desktop {
+
+bool open_display(std::string* reason) {
+    const char* name = std::getenv("DISPLAY");
+    ::Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr) {
+        *reason = name != nullptr && *name != '\0'
+                      ? "cannot open the X display \"" + std::string(name) + "\""
+                      : std::string("no X display: DISPLAY is not set");
+        return false;
+    }
+    fl_open_display(display);
+    return true;
+}
+
+}  // namespace desktop
+}  // namespace plat

@@ -1,0 +1,21 @@
+// The program's entry on the desktop: connect to the display, then hand over to the library's
+// entry with the command line (the arguments after the program name, joined by spaces).
+#include <cstdio>
+#include <string>
+
+#include "platform/desktop/desktop.h"
+#include "velta/velta.h"
+
+int main(int argc, char** argv) {
+    std::string reason;
+    if (!plat::desktop::open_display(&reason)) {
+        std::fprintf(stderr, "%s: %s\n", argc > 0 ? argv[0] : "traffic", reason.c_str());
+        return 1;
+    }
+    std::string command_line;
+    for (int i = 1; i < argc; ++i) {
+        if (i > 1) command_line += ' ';
+        command_line += argv[i];
+    }
+    return velta_win_main(nullptr, nullptr, command_line.data(), plat::SW_SHOWNORMAL);
+}

@@ -1,0 +1,16 @@
+// Translation of FLTK key events into the library's virtual-key codes and typed characters.
+#pragma once
+
+namespace plat {
+namespace desktop {
+
+// The virtual-key code of a key, from FLTK's key code and the keysym before NumLock translation
+// (Fl::event_key() and Fl::event_original_key()). Returns 0 for keys that have no code.
+int virtual_key(int fltk_key, int original_key);
+
+// The 8-bit character that a key-down produced, from the event text (UTF-8), or -1 for none.
+// Code points above 255 have no 8-bit character.
+int typed_character(const char* text, int length);
+
+}  // namespace desktop
+}  // namespace plat

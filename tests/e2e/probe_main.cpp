@@ -1,0 +1,78 @@
+// A small program on the desktop backend for the end-to-end tests: it prints every input message
+// that reaches the graphics window and every event that the wait returns, one line each, so that
+// the tests can check key codes, characters, clicks and the dialog on a real display.
+//   no argument      halted; print messages and events until quit
+//   dialog           first ask for a reply in the message dialog and print it
+//   second-display   make a second Display, which shows the error dialog and ends the program
+#include <cstdio>
+#include <cstring>
+
+#include "platform/backend.h"
+#include "platform/platform.h"
+#include "velta/state.h"
+#include "velta/velta.h"
+
+namespace {
+
+plat::WndProc graphics_proc = nullptr;
+
+plat::LResult tracing_proc(plat::Window w, std::uint32_t msg, plat::WParam wparam,
+                           plat::LParam lparam) {
+    switch (msg) {
+        case plat::WM_KEYDOWN:
+            std::printf("keydown %u %d\n", static_cast<unsigned>(wparam),
+                        plat::key_lparam_character(lparam));
+            break;
+        case plat::WM_KEYUP:
+            std::printf("keyup %u\n", static_cast<unsigned>(wparam));
+            break;
+        case plat::WM_CHAR:
+            std::printf("char %u\n", static_cast<unsigned>(wparam));
+            break;
+        case plat::WM_LBUTTONDOWN:
+            std::printf("click %d %d\n", static_cast<int>(lparam & 0xFFFF),
+                        static_cast<int>((lparam >> 16) & 0xFFFF));
+            break;
+        case plat::WM_COMMAND:
+            std::printf("command %u\n", static_cast<unsigned>(wparam));
+            break;
+        default:
+            break;
+    }
+    std::fflush(stdout);
+    return graphics_proc(w, msg, wparam, lparam);
+}
+
+bool mode_is(const char* name) {
+    const char* line = velta_startup.cmd_line;
+    return line != nullptr && std::strcmp(line, name) == 0;
+}
+
+}  // namespace
+
+int simulation_main() {
+    Display display;
+    graphics_proc = velta_state.graphics->proc;
+    velta_state.graphics->proc = tracing_proc;
+    display.clear(VELTA_BACKGROUND);
+    display.rectangle(-100, -50, 100, 50, 0, 0);
+    std::printf("ready\n");
+    std::fflush(stdout);
+    if (mode_is("dialog")) {
+        char reply[256] = {0};
+        int shown = velta_message("Type a reply", reply);
+        std::printf("reply %d [%s]\n", shown, reply);
+        std::fflush(stdout);
+    } else if (mode_is("second-display")) {
+        Display second;
+    }
+    int x = 0, y = 0;
+    char key = 0;
+    for (;;) {
+        int kind = display.next_event(&x, &y, &key);
+        std::printf("event %d %d %d %d\n", kind, x, y, static_cast<unsigned char>(key));
+        std::fflush(stdout);
+        if (kind == EVENT_QUIT) break;
+    }
+    return 0;
+}
