@@ -115,13 +115,11 @@ void report_once(const char* what) {
     std::fprintf(stderr, "platform: %s; text will not be drawn\n", what);
 }
 
-// Fontconfig keeps its configuration until FcFini; releasing it at exit keeps leak checkers quiet.
+// Fontconfig is initialised once and never finalised here: other libraries in the process (the
+// desktop toolkit's font rendering) share its caches, and finalising them at exit while those still
+// hold references aborts the program.
 bool fontconfig_ready() {
-    static const bool ready = [] {
-        if (!FcInit()) return false;
-        std::atexit(FcFini);
-        return true;
-    }();
+    static const bool ready = [] { return FcInit() == FcTrue; }();
     return ready;
 }
 
