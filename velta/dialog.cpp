@@ -1,6 +1,8 @@
 // The modal message dialog: a prompt, a multi-line input box and an "Okay" button. Its one use in
 // the system is the error shown before the program stops.
 #include <cstring>
+#include <string>
+#include <utility>
 
 #include "velta/state.h"
 #include "velta/velta.h"
@@ -27,6 +29,21 @@ std::string padded_prompt(const char* prompt) {
     return text;
 }
 
+plat::DialogItem item(std::uint16_t class_atom, std::uint32_t style, int x, int y, int cx, int cy,
+                      int id, std::string text) {
+    plat::DialogItem i;
+    i.class_atom = class_atom;
+    i.style = plat::WS_CHILD | plat::WS_VISIBLE | style;
+    i.x = x;
+    i.y = y;
+    i.cx = cx;
+    i.cy = cy;
+    i.id = id;
+    i.text = std::move(text);
+    return i;
+}
+
+// The dialog's description, rebuilt on every call: positions and sizes in dialog units.
 plat::DialogTemplate build_template(const char* prompt) {
     plat::DialogTemplate t;
     t.style = plat::WS_POPUP | plat::WS_VISIBLE | plat::WS_CAPTION | plat::WS_SYSMENU |
@@ -36,34 +53,15 @@ plat::DialogTemplate build_template(const char* prompt) {
     t.cx = 185;
     t.cy = 92;
     t.title = "VELTA_gets";
-    plat::DialogItem input;
-    input.class_atom = plat::DLG_EDIT;
-    input.style = plat::WS_CHILD | plat::WS_VISIBLE | plat::WS_BORDER | plat::WS_TABSTOP |
-                  plat::ES_MULTILINE | plat::ES_AUTOVSCROLL;
-    input.x = 8;
-    input.y = 30;
-    input.cx = 167;
-    input.cy = 37;
-    input.id = kInputId;
-    plat::DialogItem button;
-    button.class_atom = plat::DLG_BUTTON;
-    button.style = plat::WS_CHILD | plat::WS_VISIBLE | plat::WS_TABSTOP | plat::BS_DEFPUSHBUTTON;
-    button.x = 67;
-    button.y = 74;
-    button.cx = 50;
-    button.cy = 14;
-    button.id = kOkayId;
-    button.text = "Okay";
-    plat::DialogItem label;
-    label.class_atom = plat::DLG_STATIC;
-    label.style = plat::WS_CHILD | plat::WS_VISIBLE | plat::WS_GROUP | plat::SS_LEFT;
-    label.x = 8;
-    label.y = 3;
-    label.cx = 167;
-    label.cy = 24;
-    label.id = kPromptId;
-    label.text = padded_prompt(prompt);
-    t.items = {input, button, label};
+    t.items = {
+        item(plat::DLG_EDIT,
+             plat::WS_BORDER | plat::WS_TABSTOP | plat::ES_MULTILINE | plat::ES_AUTOVSCROLL, 8, 30,
+             167, 37, kInputId, ""),
+        item(plat::DLG_BUTTON, plat::WS_TABSTOP | plat::BS_DEFPUSHBUTTON, 67, 74, 50, 14, kOkayId,
+             "Okay"),
+        item(plat::DLG_STATIC, plat::WS_GROUP | plat::SS_LEFT, 8, 3, 167, 24, kPromptId,
+             padded_prompt(prompt)),
+    };
     return t;
 }
 
