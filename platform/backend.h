@@ -35,8 +35,8 @@ struct WindowRec {
     std::string title;
     std::uint32_t style = 0;
     Color background = 0x00FFFFFF;
-    Rect outer;             // screen coordinates
-    Rect client_in_outer;   // client area, relative to the outer rectangle's top-left
+    Rect outer;            // screen coordinates
+    Rect client_in_outer;  // client area, relative to the outer rectangle's top-left
     bool alive = true;
     bool visible = false;
     bool needs_paint = false;
@@ -44,7 +44,7 @@ struct WindowRec {
     bool enabled = true;
     Menu menu = nullptr;
     Window parent = nullptr;
-    Surface surface;         // the client area's pixels
+    Surface surface;  // the client area's pixels
     void* backend_data = nullptr;
     // Dialogs only.
     bool is_dialog = false;
@@ -63,7 +63,7 @@ struct DialogRun {
 };
 
 class Backend {
-public:
+  public:
     virtual ~Backend() = default;
     // Milliseconds on the clock that timers run on.
     virtual std::uint64_t now_ms() = 0;

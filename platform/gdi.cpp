@@ -50,14 +50,22 @@ GdiObject* stock_table(int which) {
     static FontObject* ansi_fixed = stock_font(true);
     static FontObject* system_font = stock_font(false);
     switch (which) {
-        case BLACK_PEN: return black_pen;
-        case WHITE_PEN: return white_pen;
-        case NULL_PEN: return null_pen;
-        case WHITE_BRUSH: return white_brush;
-        case NULL_BRUSH: return null_brush;
-        case ANSI_FIXED_FONT: return ansi_fixed;
-        case SYSTEM_FONT: return system_font;
-        default: return nullptr;
+        case BLACK_PEN:
+            return black_pen;
+        case WHITE_PEN:
+            return white_pen;
+        case NULL_PEN:
+            return null_pen;
+        case WHITE_BRUSH:
+            return white_brush;
+        case NULL_BRUSH:
+            return null_brush;
+        case ANSI_FIXED_FONT:
+            return ansi_fixed;
+        case SYSTEM_FONT:
+            return system_font;
+        default:
+            return nullptr;
     }
 }
 
@@ -107,7 +115,9 @@ GdiHandle create_font(int height, int /*width*/, int /*escapement*/, int /*orien
     return font;
 }
 
-GdiHandle get_stock_object(int which) { return stock_table(which); }
+GdiHandle get_stock_object(int which) {
+    return stock_table(which);
+}
 
 GdiHandle create_compatible_bitmap(DC, int width, int height) {
     auto* bitmap = new BitmapObject;
@@ -195,7 +205,9 @@ DC begin_paint(Window window) {
     return dc;
 }
 
-bool end_paint(Window window, DC dc) { return release_dc(window, dc) == 1; }
+bool end_paint(Window window, DC dc) {
+    return release_dc(window, dc) == 1;
+}
 
 Surface* dc_surface(DC dc) {
     if (dc == nullptr) return nullptr;
@@ -230,8 +242,12 @@ int set_bk_mode(DC dc, int mode) {
     return old;
 }
 
-int get_bk_mode(DC dc) { return dc ? dc->bk_mode : 0; }
-Color get_bk_color(DC dc) { return dc ? dc->bk_color : 0; }
+int get_bk_mode(DC dc) {
+    return dc ? dc->bk_mode : 0;
+}
+Color get_bk_color(DC dc) {
+    return dc ? dc->bk_color : 0;
+}
 
 bool bit_blt(DC dest, int x, int y, int width, int height, DC src, int src_x, int src_y) {
     Surface* d = dc_surface(dest);

@@ -1,6 +1,6 @@
-// Drawing services: 32-bit pixel surfaces, device contexts and the objects selected into them (pens,
-// brushes, fonts, bitmaps), with the pixel rules of the classic GDI so that every backend shows the
-// same pixels and tests can check them exactly. Colours are 0x00RRGGBB.
+// Drawing services: 32-bit pixel surfaces, device contexts and the objects selected into them
+// (pens, brushes, fonts, bitmaps), with the pixel rules of the classic GDI so that every backend
+// shows the same pixels and tests can check them exactly. Colours are 0x00RRGGBB.
 #pragma once
 
 #include <cstdint>

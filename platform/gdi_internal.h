@@ -48,8 +48,8 @@ struct BitmapObject : GdiObject {
 };
 
 struct DeviceContext {
-    Window window = nullptr;            // window contexts draw onto the window's client surface
-    BitmapObject* bitmap = nullptr;     // memory contexts draw onto their selected bitmap
+    Window window = nullptr;         // window contexts draw onto the window's client surface
+    BitmapObject* bitmap = nullptr;  // memory contexts draw onto their selected bitmap
     PenObject* pen = nullptr;
     BrushObject* brush = nullptr;
     FontObject* font = nullptr;

@@ -44,8 +44,12 @@ void notify_windows_using(Menu menu) {
 
 }  // namespace
 
-Menu create_menu() { return make_menu(false); }
-Menu create_popup_menu() { return make_menu(true); }
+Menu create_menu() {
+    return make_menu(false);
+}
+Menu create_popup_menu() {
+    return make_menu(true);
+}
 
 bool append_menu(Menu menu, std::uint32_t flags, WParam id, const char* text) {
     if (menu == nullptr) return false;
@@ -88,7 +92,9 @@ int check_menu_item(Menu menu, std::uint32_t id, std::uint32_t check) {
     return previous;
 }
 
-Menu get_menu(Window w) { return is_window(w) ? w->menu : nullptr; }
+Menu get_menu(Window w) {
+    return is_window(w) ? w->menu : nullptr;
+}
 
 std::vector<MenuItemInfo> menu_items(Menu menu) {
     std::vector<MenuItemInfo> out;

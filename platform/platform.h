@@ -110,8 +110,8 @@ struct WindowClass {
 
 // Windows and classes.
 bool register_class(const WindowClass& cls);
-// Delivers WM_CREATE and then WM_SIZE to the class procedure before it returns; returns null when the
-// class is unknown or the procedure answers WM_CREATE with -1.
+// Delivers WM_CREATE and then WM_SIZE to the class procedure before it returns; returns null when
+// the class is unknown or the procedure answers WM_CREATE with -1.
 Window create_window(const char* class_name, const char* title, std::uint32_t style, int x, int y,
                      int width, int height, Window parent);
 bool show_window(Window window, int show_command);
@@ -134,12 +134,13 @@ bool translate_message(const Message& msg);
 LResult dispatch_message(const Message& msg);
 bool post_message(Window window, std::uint32_t msg, WParam wparam, LParam lparam);
 void post_quit_message(int exit_code);
-// Sleeps until a message can be peeked or the next timer is due. Returns at once if one already can.
+// Sleeps until a message can be peeked or the next timer is due. Returns at once if one already
+// can.
 void wait_message();
 
 // Key-down parameters carry the character the key produced (if any), so that a key-down that is
 // re-posted elsewhere translates to the same character.
-LParam make_key_lparam(int character);  // character -1: the key produces none
+LParam make_key_lparam(int character);    // character -1: the key produces none
 int key_lparam_character(LParam lparam);  // -1 when none
 inline LParam make_point_lparam(int x, int y) {
     return static_cast<LParam>((static_cast<std::uint32_t>(y & 0xFFFF) << 16) |
@@ -171,8 +172,8 @@ struct MenuItemInfo {
     Menu popup = nullptr;
 };
 std::vector<MenuItemInfo> menu_items(Menu menu);
-// Posts WM_COMMAND with the item's id to the window, as choosing it does; false when the window's menu
-// bar has no enabled item with that id.
+// Posts WM_COMMAND with the item's id to the window, as choosing it does; false when the window's
+// menu bar has no enabled item with that id.
 bool choose_menu_command(Window window, std::uint32_t id);
 
 // The modal dialog. The template is a plain record with the fields of the classic in-memory format;

@@ -37,9 +37,13 @@ const WindowClass* find_class(const std::string& name) {
     return nullptr;
 }
 
-bool live(Window w) { return w != nullptr && w->alive; }
+bool live(Window w) {
+    return w != nullptr && w->alive;
+}
 
-LParam size_lparam(const Rect& r) { return make_point_lparam(r.width(), r.height()); }
+LParam size_lparam(const Rect& r) {
+    return make_point_lparam(r.width(), r.height());
+}
 
 void update_client(Window w, bool notify) {
     Rect client = backend().client_area(*w);
@@ -129,16 +133,24 @@ bool destroy_window(Window w) {
     return true;
 }
 
-bool is_window(Window w) { return live(w); }
-bool is_window_visible(Window w) { return live(w) && w->visible; }
+bool is_window(Window w) {
+    return live(w);
+}
+bool is_window_visible(Window w) {
+    return live(w) && w->visible;
+}
 
 Rect client_rect(Window w) {
     if (!live(w)) return Rect{};
     return Rect{0, 0, w->client_in_outer.width(), w->client_in_outer.height()};
 }
 
-Rect window_rect(Window w) { return live(w) ? w->outer : Rect{}; }
-std::string window_title(Window w) { return live(w) ? w->title : std::string(); }
+Rect window_rect(Window w) {
+    return live(w) ? w->outer : Rect{};
+}
+std::string window_title(Window w) {
+    return live(w) ? w->title : std::string();
+}
 
 LResult def_window_proc(Window w, std::uint32_t msg, WParam, LParam) {
     switch (msg) {
@@ -163,8 +175,12 @@ void invalidate(Window w) {
     if (live(w)) w->needs_paint = true;
 }
 
-int screen_width() { return backend().screen_width(); }
-int screen_height() { return backend().screen_height(); }
+int screen_width() {
+    return backend().screen_width();
+}
+int screen_height() {
+    return backend().screen_height();
+}
 
 void set_window_geometry(Window w, const Rect& outer, const Rect& client_in_outer) {
     if (!live(w)) return;
@@ -257,7 +273,9 @@ bool post_message(Window w, std::uint32_t msg, WParam wparam, LParam lparam) {
     return true;
 }
 
-void post_input(const Message& msg) { post_message(msg.window, msg.code, msg.wparam, msg.lparam); }
+void post_input(const Message& msg) {
+    post_message(msg.window, msg.code, msg.wparam, msg.lparam);
+}
 
 void post_quit_message(int exit_code) {
     core().quit_posted = true;
@@ -362,8 +380,12 @@ bool end_dialog(Window dialog, LResult result) {
 }
 
 // The system font's average character width and height, as on the classic platform at 96 dpi.
-int dialog_base_unit_x() { return 8; }
-int dialog_base_unit_y() { return 16; }
+int dialog_base_unit_x() {
+    return 8;
+}
+int dialog_base_unit_y() {
+    return 16;
+}
 
 // ---- reset ----
 

@@ -17,7 +17,9 @@ Display::Display() : width(600), height(500) {
     s.single_display = 1;
 }
 
-Display::~Display() { velta_shutdown(); }
+Display::~Display() {
+    velta_shutdown();
+}
 
 void Display::clear(int colour) {
     velta_show();
@@ -30,7 +32,9 @@ int Display::next_event(int* x, int* y, char* key) {
     return (kind >= EVENT_MOUSE && kind <= EVENT_QUIT) ? kind : EVENT_NONE;
 }
 
-void Display::set_animation(int mode) { velta_set_animation(mode == 3 ? ANIMATION_QUIT : mode); }
+void Display::set_animation(int mode) {
+    velta_set_animation(mode == 3 ? ANIMATION_QUIT : mode);
+}
 
 int Display::rectangle(int x1, int y1, int x2, int y2, int colour, int width_) {
     return velta_rectangle(colour, x1, y1, x2, y2, width_);

@@ -26,9 +26,9 @@ int velta_init(void* instance, void* prev_instance, char* /*cmd_line*/, int show
     int screen_h = plat::screen_height();
     s.run = 0;
     s.single_step = 0;
-    s.graphics = plat::create_window("DrawWndClass", "VELTA Graphics",
-                                     plat::WS_CAPTION | plat::WS_SYSMENU, 0, 0, kImageWidth,
-                                     kImageHeight, nullptr);
+    s.graphics =
+        plat::create_window("DrawWndClass", "VELTA Graphics", plat::WS_CAPTION | plat::WS_SYSMENU,
+                            0, 0, kImageWidth, kImageHeight, nullptr);
     s.text = plat::create_window("TextWndClass", "VELTA Text", plat::WS_OVERLAPPEDWINDOW, 0,
                                  (2 * screen_h) / 3 + 1, screen_w, screen_h / 3, nullptr);
     s.instance = instance;

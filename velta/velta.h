@@ -95,7 +95,7 @@ int velta_message(const char* prompt, char* reply);
 
 // The application's handle on the library. One per process.
 class Display {
-public:
+  public:
     Display();
     ~Display();
     Display(const Display&) = delete;

@@ -30,7 +30,9 @@ bool pump_once() {
 
 }  // namespace
 
-void velta_pump() { pump_once(); }
+void velta_pump() {
+    pump_once();
+}
 
 int velta_wait_event(int* x, int* y, char* key) {
     VeltaState& s = velta_state;

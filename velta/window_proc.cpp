@@ -127,15 +127,32 @@ void run_command(std::uint32_t command) {
 // with Ctrl held give the same commands.
 std::uint32_t command_for_key(plat::WParam code) {
     switch (code) {
-        case 'A': case 'a': return CMD_ANIMATE;
-        case 'H': case 'h': return CMD_HALT;
-        case 'F': case 'f': return CMD_STEP;
-        case 'L': case 'l': return CMD_LOGGING;
-        case 'R': case 'r': return CMD_RECORD;
-        case 'P': case 'p': return CMD_PLAYBACK;
-        case 'O': case 'o': return CMD_PLAY_ONE;
-        case 'Q': case 'q': return CMD_QUIT;
-        default: return 0;
+        case 'A':
+        case 'a':
+            return CMD_ANIMATE;
+        case 'H':
+        case 'h':
+            return CMD_HALT;
+        case 'F':
+        case 'f':
+            return CMD_STEP;
+        case 'L':
+        case 'l':
+            return CMD_LOGGING;
+        case 'R':
+        case 'r':
+            return CMD_RECORD;
+        case 'P':
+        case 'p':
+            return CMD_PLAYBACK;
+        case 'O':
+        case 'o':
+            return CMD_PLAY_ONE;
+        case 'Q':
+        case 'q':
+            return CMD_QUIT;
+        default:
+            return 0;
     }
 }
 

@@ -19,7 +19,7 @@ constexpr int kCaption = 23;
 constexpr int kMenuBar = 21;
 
 class HeadlessBackend final : public Backend {
-public:
+  public:
     std::uint64_t clock = 0;
     int screen_w = 1024;
     int screen_h = 768;
@@ -43,8 +43,7 @@ public:
         if (w.menu != nullptr) top += kMenuBar;
         int width = w.outer.width() - 2 * border;
         int height = w.outer.height() - top - border;
-        return Rect{border, top, border + (width < 0 ? 0 : width),
-                    top + (height < 0 ? 0 : height)};
+        return Rect{border, top, border + (width < 0 ? 0 : width), top + (height < 0 ? 0 : height)};
     }
 
     void run_due() {
@@ -95,7 +94,7 @@ HeadlessBackend& headless_backend() {
 }
 
 class HeadlessDialog final : public headless::DialogControl {
-public:
+  public:
     explicit HeadlessDialog(DialogRun& run) : run_(run) {}
 
     Window dialog() override { return run_.dialog; }
@@ -117,8 +116,8 @@ public:
         int def = default_button();
         if (def != 0) command(def);
     }
-    void press_escape() override { command(2); }       // the cancel command
-    void press_close_box() override { command(2); }    // the close box also sends cancel
+    void press_escape() override { command(2); }     // the cancel command
+    void press_close_box() override { command(2); }  // the close box also sends cancel
     void press_button(int id) override {
         const DialogItem* item = find(id);
         if (item != nullptr && item->class_atom == DLG_BUTTON) command(id);
@@ -141,16 +140,14 @@ public:
     }
 
     bool ended() const { return run_.dialog->dialog_ended; }
-    LResult init() {
-        return run_.dialog->dialog_proc(run_.dialog, WM_INITDIALOG, 0, run_.init);
-    }
+    LResult init() { return run_.dialog->dialog_proc(run_.dialog, WM_INITDIALOG, 0, run_.init); }
     int first_tab_stop() const {
         for (const auto& item : run_.tmpl->items)
             if (item.style & WS_TABSTOP) return item.id;
         return 0;
     }
 
-private:
+  private:
     const DialogItem* find(int id) const {
         for (const auto& item : run_.tmpl->items)
             if (item.id == id) return &item;
@@ -195,7 +192,9 @@ int vk_for_char(char c) {
 
 }  // namespace
 
-Backend& backend() { return headless_backend(); }
+Backend& backend() {
+    return headless_backend();
+}
 
 namespace headless {
 
@@ -211,7 +210,9 @@ void reset(int screen_width, int screen_height) {
     b.responder = nullptr;
 }
 
-std::uint64_t now() { return headless_backend().clock; }
+std::uint64_t now() {
+    return headless_backend().clock;
+}
 
 void advance(std::uint64_t ms) {
     auto& b = headless_backend();
@@ -231,7 +232,9 @@ void after(std::uint64_t delay_ms, std::function<void()> action) {
     headless_backend().schedule(headless_backend().clock + delay_ms, std::move(action));
 }
 
-std::uint64_t sleep_count() { return headless_backend().sleeps; }
+std::uint64_t sleep_count() {
+    return headless_backend().sleeps;
+}
 
 void key_down(Window window, int vk, int character) {
     post_input(Message{window, WM_KEYDOWN, static_cast<WParam>(vk), make_key_lparam(character)});
@@ -268,7 +271,9 @@ bool choose_menu(Window window, std::uint32_t command) {
     return choose_menu_command(window, command);
 }
 
-void close(Window window) { post_input(Message{window, WM_CLOSE, 0, 0}); }
+void close(Window window) {
+    post_input(Message{window, WM_CLOSE, 0, 0});
+}
 
 Window find_window(const std::string& title) {
     for (Window w : all_windows())
@@ -276,7 +281,9 @@ Window find_window(const std::string& title) {
     return nullptr;
 }
 
-const Surface& surface(Window window) { return window->surface; }
+const Surface& surface(Window window) {
+    return window->surface;
+}
 
 void set_dialog_responder(std::function<void(DialogControl&)> responder) {
     headless_backend().responder = std::move(responder);

@@ -44,12 +44,12 @@ const Surface& surface(Window window);
 // The modal dialog. While a dialog runs, the responder is called after initialisation and then
 // after each action until the dialog ends; with no responder, the dialog cannot be run (-1).
 class DialogControl {
-public:
+  public:
     virtual ~DialogControl() = default;
     virtual Window dialog() = 0;
     virtual std::string title() = 0;
-    virtual std::string item_text(int id) = 0;  // current text of a control
-    virtual int focus() = 0;                     // id of the control with the focus
+    virtual std::string item_text(int id) = 0;       // current text of a control
+    virtual int focus() = 0;                         // id of the control with the focus
     virtual void type(const std::string& text) = 0;  // into the control with the focus
     virtual void press_enter() = 0;
     virtual void press_escape() = 0;

@@ -8,7 +8,7 @@
 #include "velta/velta.h"
 
 class VeltaTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override { reset(); }
     void TearDown() override { velta_reset_for_tests(); }
 

@@ -11,7 +11,7 @@ namespace {
 using plat::headless::DialogControl;
 
 class DialogTest : public VeltaTest {
-protected:
+  protected:
     void SetUp() override {
         VeltaTest::SetUp();
         init();
@@ -180,8 +180,8 @@ TEST_F(DisplayTest, ClearFillsThePictureAndLogsThreeLines) {
     // The picture from (-300, 250) to (300, -250) is green wherever it lies on the image; the rows
     // below the picture keep the white of the erase and the image's black ring.
     const plat::Surface& img = velta_test::image();
-    EXPECT_TRUE(velta_test::pixels_match(img, 0, 0, 597, 495,
-                                         [](int, int) { return velta_test::kGreen; }));
+    EXPECT_TRUE(
+        velta_test::pixels_match(img, 0, 0, 597, 495, [](int, int) { return velta_test::kGreen; }));
     EXPECT_EQ(img.at(300, 497), velta_test::kWhite);
     EXPECT_EQ(img.at(600, 300), velta_test::kBlack);
 }

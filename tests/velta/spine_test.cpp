@@ -10,7 +10,7 @@ using plat::headless::now;
 namespace {
 
 class SpineTest : public VeltaTest {
-protected:
+  protected:
     void SetUp() override {
         VeltaTest::SetUp();
         init();
@@ -71,10 +71,18 @@ TEST_F(SpineTest, RunMenuHasItsItemsInOrder) {
     auto items = plat::menu_items(velta_state.run_menu);
     ASSERT_EQ(items.size(), 16u);
     const std::vector<std::pair<std::string, std::uint32_t>> expected = {
-        {"&Animate\tCtrl+A", 1}, {"&Halt animation\tCtrl+H", 2}, {"Advance one &frame\tCtrl+F", 3},
-        {"", 0},                 {"&Logging\tCtrl+L", 4},        {"", 0},
-        {"&Record Script\tCtrl+R", 5}, {"&Playback Script\tCtrl+P", 6},
-        {"Play &One Script\tCtrl+O", 7}, {"", 0}, {"&Quit\tCtrl+Q", 8}, {"", 0},
+        {"&Animate\tCtrl+A", 1},
+        {"&Halt animation\tCtrl+H", 2},
+        {"Advance one &frame\tCtrl+F", 3},
+        {"", 0},
+        {"&Logging\tCtrl+L", 4},
+        {"", 0},
+        {"&Record Script\tCtrl+R", 5},
+        {"&Playback Script\tCtrl+P", 6},
+        {"Play &One Script\tCtrl+O", 7},
+        {"", 0},
+        {"&Quit\tCtrl+Q", 8},
+        {"", 0},
         {"VELTA v2.2 July 1997", 9}};
     for (std::size_t i = 0; i < expected.size(); ++i) {
         SCOPED_TRACE(i);
