@@ -21,40 +21,20 @@ NativeWindow* native(const WindowRec& window) {
     return window.is_dialog ? nullptr : static_cast<NativeWindow*>(window.backend_data);
 }
 
-// The frame sizes last measured on a window with the same kind of border, for windows that have
-// not been mapped yet.
-Frame& typical_frame(bool sizing) {
-    static Frame fixed, resizable;
+// The frame sizes that a window with the same kind of border has (or, until one has been mapped,
+// would have), for windows that have not been mapped yet.
+struct TypicalFrame {
+    Frame frame;
+    bool known = false;
+};
+
+TypicalFrame& typical_frame(bool sizing) {
+    static TypicalFrame fixed, resizable;
     return sizing ? resizable : fixed;
 }
 
-// Measures the frame that a reparenting window manager put around the X window.
-bool measure_frame(NativeWindow& win, Frame* frame) {
-    ::Window xid = fl_xid(&win);
-    ::Window root = RootWindow(fl_display, fl_screen);
-    ::Window top = xid;
-    for (;;) {
-        ::Window root_return = 0, parent = 0;
-        ::Window* children = nullptr;
-        unsigned count = 0;
-        if (!XQueryTree(fl_display, top, &root_return, &parent, &children, &count)) return false;
-        if (children != nullptr) XFree(children);
-        if (parent == root || parent == 0) break;
-        top = parent;
-    }
-    if (top == xid) return false;  // not reparented (yet)
-    XWindowAttributes frame_attr, client_attr;
-    if (!XGetWindowAttributes(fl_display, top, &frame_attr) ||
-        !XGetWindowAttributes(fl_display, xid, &client_attr))
-        return false;
-    int cx = 0, cy = 0;
-    ::Window child = 0;
-    XTranslateCoordinates(fl_display, xid, root, 0, 0, &cx, &cy, &child);
-    frame->left = cx - frame_attr.x;
-    frame->top = cy - frame_attr.y;
-    frame->right = frame_attr.x + frame_attr.width - (cx + client_attr.width);
-    frame->bottom = frame_attr.y + frame_attr.height - (cy + client_attr.height);
-    return true;
+bool sizing_border(const WindowRec& w) {
+    return (w.style & WS_THICKFRAME) != 0;
 }
 
 class DesktopBackend final : public Backend {
@@ -99,6 +79,13 @@ class DesktopBackend final : public Backend {
     }
 
     void window_created(Window w) override {
+        // Ask the window manager for the frame first, so that the window is made, and mapped,
+        // with the size and at the place that it keeps.
+        TypicalFrame& typical = typical_frame(sizing_border(*w));
+        if (window_manager_present() && !typical.known) {
+            typical.known = request_frame(sizing_border(*w), &typical.frame);
+            // The client area changes with the frame; the core reads it again after creation.
+        }
         const Frame& f = frame_for(*w);
         int width = std::max(1, w->outer.width() - f.left - f.right);
         int height = std::max(1, w->outer.height() - f.top - f.bottom);
@@ -151,26 +138,40 @@ class DesktopBackend final : public Backend {
     void sync_dialog_text(Window dialog) override { desktop::sync_dialog_text(dialog); }
 
   private:
-    // Puts a newly mapped window where its record says. FLTK may have placed it elsewhere (or
-    // clamped it to the screen); under a window manager the frame goes where the outer
-    // rectangle is and the X window shrinks to fit inside it.
+    // Puts a newly mapped window where its record says. FLTK may have placed it elsewhere (it
+    // keeps a window it believes to be at (0, 0) off the screen's edges); under a window manager
+    // the frame goes where the outer rectangle is and the X window shrinks to fit inside it.
     void place(WindowRec& w, NativeWindow& win) {
         Frame& f = win_frame(win);
+        ::Window xid = fl_xid(&win);
         if (window_manager_present()) {
             Fl::flush();
-            XSync(fl_display, False);
-            // The window manager reparents the window some time after it is mapped.
-            for (int i = 0; i < 50 && !measure_frame(win, &f); ++i) Fl::wait(0.01);
-            typical_frame((w.style & WS_THICKFRAME) != 0) = f;
+            TypicalFrame& typical = typical_frame(sizing_border(w));
+            f = typical.frame;
+            // The window manager frames the window some time after it is mapped.
+            Frame measured;
+            if (wait_for_frame(xid, &measured)) {
+                f = measured;
+                typical.frame = measured;
+                typical.known = true;
+            }
         }
+        int x = w.outer.left + f.left;
+        int y = w.outer.top + f.top;
         int width = std::max(1, w.outer.width() - f.left - f.right);
         int height = std::max(1, w.outer.height() - f.top - f.bottom);
-        XMoveResizeWindow(fl_display, fl_xid(&win), w.outer.left + f.left, w.outer.top + f.top,
-                          static_cast<unsigned>(width), static_cast<unsigned>(height));
-        win.Fl_Window::resize(w.outer.left + f.left, w.outer.top + f.top, width, height);
+        // A window manager refuses sizes outside the size range: set it to the new size first.
+        if (!sizing_border(w)) win.size_range(width, height, width, height);
+        XMoveResizeWindow(fl_display, xid, x, y, static_cast<unsigned>(width),
+                          static_cast<unsigned>(height));
+        win.Fl_Window::resize(x, y, width, height);
         win.layout_children();
-        if ((w.style & WS_THICKFRAME) == 0) win.size_range(width, height, width, height);
-        XSync(fl_display, False);
+        if (window_manager_present()) {
+            // Let the window manager move the frame before anything is drawn in it.
+            wait_for_geometry(xid, x, y, width, height);
+        } else {
+            XSync(fl_display, False);
+        }
         win.geometry_dirty = true;
         Fl::focus(win.canvas);
     }
@@ -197,17 +198,7 @@ Frame& frame_for(const WindowRec& window) {
         auto it = frames.find(win);
         if (it != frames.end() && win->shown()) return it->second;
     }
-    return typical_frame((window.style & WS_THICKFRAME) != 0);
-}
-
-bool window_manager_present() {
-    static int present = -1;
-    if (present < 0) {
-        XWindowAttributes attr;
-        present = XGetWindowAttributes(fl_display, RootWindow(fl_display, fl_screen), &attr) &&
-                  (attr.all_event_masks & SubstructureRedirectMask) != 0;
-    }
-    return present == 1;
+    return typical_frame(sizing_border(window)).frame;
 }
 
 void flush_changes() {

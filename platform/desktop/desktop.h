@@ -85,9 +85,21 @@ class NativeWindow : public Fl_Window {
 // The label type that draws a menu item's text after the tab right-aligned.
 Fl_Labeltype menu_label_type();
 
-// The backend's frame sizes (measured once a window has been mapped under a window manager).
+// The frame sizes of a window: measured once it has been mapped under a window manager, before
+// that those that the window manager announced for a window of its kind.
 Frame& frame_for(const WindowRec& window);
+
+// Window manager support (frame.cpp). A window manager is present when the root window's event
+// masks include SubstructureRedirectMask.
 bool window_manager_present();
+// Asks the window manager which frame it would put around a window that can (or cannot) be
+// resized, before any such window is mapped; false when it does not answer.
+bool request_frame(bool sizing, Frame* frame);
+// Waits (at most 2 s) until the window manager has framed the mapped X window, and measures the
+// frame; false when it never did.
+bool wait_for_frame(unsigned long xid, Frame* frame);
+// Waits (at most 1 s) until the X window sits at the given screen position with the given size.
+bool wait_for_geometry(unsigned long xid, int x, int y, int width, int height);
 
 // Runs the modal dialog; copies its input boxes' texts into the dialog record.
 LResult run_dialog(DialogRun& run);
