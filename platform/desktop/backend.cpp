@@ -154,6 +154,9 @@ class DesktopBackend final : public Backend {
                 f = measured;
                 typical.frame = measured;
                 typical.known = true;
+                // Until a window of the other kind is framed, this frame is the better guess.
+                TypicalFrame& other = typical_frame(!sizing_border(w));
+                if (!other.known) other.frame = measured;
             }
         }
         int x = w.outer.left + f.left;

@@ -95,11 +95,15 @@ bool measure_tree_frame(::Window xid, Frame* frame) {
     int cx = 0, cy = 0;
     ::Window child = 0;
     if (!XTranslateCoordinates(fl_display, xid, root, 0, 0, &cx, &cy, &child)) return false;
+    // The frame window's position is that of its X border's outer corner; its size leaves the
+    // border out.
+    int outer_w = frame_attr.width + 2 * frame_attr.border_width;
+    int outer_h = frame_attr.height + 2 * frame_attr.border_width;
     Frame f;
     f.left = cx - frame_attr.x;
     f.top = cy - frame_attr.y;
-    f.right = frame_attr.x + frame_attr.width - (cx + client_attr.width);
-    f.bottom = frame_attr.y + frame_attr.height - (cy + client_attr.height);
+    f.right = frame_attr.x + outer_w - (cx + client_attr.width);
+    f.bottom = frame_attr.y + outer_h - (cy + client_attr.height);
     if (!sane(f)) return false;
     *frame = f;
     return true;
