@@ -1,33 +1,40 @@
 #!/usr/bin/env bash
-# End-to-end tests of the desktop program on a private Xvfb (no window manager), driven with
-# xdotool. Usage: run_e2e.sh <test> <traffic program or ""> <probe program> <close_window> <out dir>
+# End-to-end tests of the desktop program on a private Xvfb, driven with xdotool. A test whose name
+# ends in _wm runs with a window manager (openbox) on the server, as users have it; the others run
+# without one. Usage: run_e2e.sh <test> <traffic program or ""> <probe program> <close_window> <out dir>
 # Every wait is on a condition with a deadline; exit 0 pass, 1 fail, 77 skip.
 set -u
-test_name=$1 traffic=$2 probe=$3 closer=$4 out=$5
+label=$1 traffic=$2 probe=$3 closer=$4 out=$5
+test_name=${label%_wm}
+with_wm=0
+[ "$test_name" != "$label" ] && with_wm=1
 mkdir -p "$out"
-log="$out/$test_name.log"
+log="$out/$label.log"
 : >"$log"
 
-fail() { echo "FAIL ($test_name): $*"; [ -s "$log" ] && sed 's/^/  program: /' "$log" | tail -20; exit 1; }
-skip() { echo "SKIP ($test_name): $*"; exit 77; }
+fail() { echo "FAIL ($label): $*"; [ -s "$log" ] && sed 's/^/  program: /' "$log" | tail -20; exit 1; }
+skip() { echo "SKIP ($label): $*"; exit 77; }
 now_ms() { date +%s%3N; }
 
 # ---- a private X server on a free display number ----
 xvfb_pid=""
+wm_pid=""
 app_pid=""
 cleanup() {
     [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
+    [ -n "$wm_pid" ] && kill "$wm_pid" 2>/dev/null
     [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
     wait 2>/dev/null
 }
 trap cleanup EXIT
 
 # Xvfb picks a free display number itself and reports it on a file descriptor, so that tests
-# running side by side never share a server.
+# running side by side never share a server. It must not reset when its last client leaves (the
+# probe below): a client that connects during the reset is turned away.
 start_xvfb() {
-    local number_file="$out/$test_name.display"
+    local number_file="$out/$label.display"
     : >"$number_file"
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$number_file" >/dev/null 2>&1 &
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$number_file" >/dev/null 2>&1 &
     xvfb_pid=$!
     local deadline=$(($(now_ms) + 10000))
     while [ "$(now_ms)" -lt "$deadline" ] && kill -0 "$xvfb_pid" 2>/dev/null; do
@@ -40,6 +47,18 @@ start_xvfb() {
         sleep 0.05
     done
     return 1
+}
+
+# The window manager runs with its stock settings (click to focus), whatever the user's own are.
+wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"; }
+start_wm() {
+    command -v openbox >/dev/null || return 1
+    local settings="$out/$label.wm"
+    mkdir -p "$settings"
+    XDG_CONFIG_HOME="$settings" XDG_CACHE_HOME="$settings" openbox --sm-disable \
+        >"$settings/log" 2>&1 &
+    wm_pid=$!
+    wait_until 10000 wm_running
 }
 
 # wait_until <timeout ms> <command...>: polls the command until it succeeds.
@@ -70,18 +89,64 @@ expect_exit() {
 window_id() { xdotool search --name "^$1\$" 2>/dev/null | head -1; }
 window_exists() { [ -n "$(window_id "$1")" ]; }
 
-# geometry <title>: "x y width height" of the X window.
-geometry() {
-    xwininfo -id "$(window_id "$1")" | awk '
-        /Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4}
-        /Width:/ {w=$2} /Height:/ {h=$2} END {print x, y, w, h}'
+# xwindow_geometry <window id>: "x y width height" on the screen, the X border included.
+xwindow_geometry() {
+    xwininfo -id "$1" | awk '
+        /Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4} /Border width:/ {b=$3}
+        /Width:/ {w=$2} /Height:/ {h=$2} END {print x, y, w + 2 * b, h + 2 * b}'
 }
 
-# The graphics window's client area (601 x 515 below the 25-pixel menu bar).
-canvas_hash() { import -window root -crop 601x515+0+25 +repage rgb:- 2>/dev/null | md5sum | cut -c1-32; }
+# geometry <title>: the program's own X window: the client area with the menu bar. Without a window
+# manager it is the whole window.
+geometry() { xwindow_geometry "$(window_id "$1")"; }
+
+# outer_geometry <title>: the whole window with the frame that a window manager put around it: the
+# ancestor just below the root window.
+outer_geometry() {
+    local top parent root
+    top=$(window_id "$1")
+    root=$(xwininfo -root | awk '/Window id:/ {print $4; exit}')
+    while parent=$(xwininfo -children -id "$top" | awk '/Parent window id:/ {print $4}') &&
+        [ -n "$parent" ] && [ "$((parent))" != "$((root))" ]; do
+        top=$parent
+    done
+    xwindow_geometry "$top"
+}
+
+# The graphics window's client area below its 25-pixel menu bar (601 x 515 at (0, 25) without a
+# window manager), found by locate_canvas once the window has settled.
+canvas_x=0 canvas_y=25 canvas_w=601 canvas_h=515
+canvas_crop() { echo "${canvas_w}x${canvas_h}+${canvas_x}+${canvas_y}"; }
+viewable() { xwininfo -id "$(window_id "$1")" 2>/dev/null | grep -q "IsViewable"; }
+# The window is mapped and has not moved for a moment.
+settled() {
+    viewable "$1" || return 1
+    local first
+    first=$(outer_geometry "$1")
+    sleep 0.3
+    [ "$(outer_geometry "$1")" = "$first" ]
+}
+locate_canvas() {
+    wait_until 10000 settled "VELTA Graphics" || fail "the graphics window never settled"
+    local x y w h
+    read -r x y w h <<<"$(geometry "VELTA Graphics")"
+    canvas_x=$x canvas_y=$((y + 25)) canvas_w=$w canvas_h=$((h - 25))
+}
+
+canvas_hash() { import -window root -crop "$(canvas_crop)" +repage rgb:- 2>/dev/null | md5sum | cut -c1-32; }
 canvas_colors() {
-    import -window root -crop 601x515+0+25 +repage png:- 2>/dev/null |
+    import -window root -crop "$(canvas_crop)" +repage png:- 2>/dev/null |
         convert png:- -format %c histogram:info:-
+}
+
+# black_box: "left top right bottom" of the black pixels, in pixels from the client area's centre,
+# where the picture's origin lies; a 10-pixel margin leaves the image's own edges out.
+black_box() {
+    import -window root -crop "$((canvas_w - 20))x$((canvas_h - 20))+$((canvas_x + 10))+$((canvas_y + 10))" \
+        +repage png:- 2>/dev/null |
+        convert png:- -fill white +opaque black -trim -format "%X %Y %w %h" info:- |
+        awk -v cx=$((canvas_w / 2 - 10)) -v cy=$((canvas_h / 2 - 10)) '{
+            print $1 - cx, $2 - cy, $1 + $3 - 1 - cx, $2 + $4 - 1 - cy }'
 }
 color_count() { canvas_colors | awk -v c="$1" 'index($0, c) {gsub(":", "", $1); print $1; f=1} END {if (!f) print 0}'; }
 
@@ -112,19 +177,35 @@ canvas_still() {
     done
 }
 
-# Keys go to the window under the pointer when no window manager gives the focus.
-key_in() {
-    local x=$1 y=$2
-    shift 2
-    xdotool mousemove "$x" "$y" && xdotool key "$@"
+active() { [ "$(xdotool getactivewindow 2>/dev/null)" = "$1" ]; }
+
+# focus <title> <x> <y>: gives the window the keyboard focus. Without a window manager the focus
+# follows the pointer: put it at (x, y) of the window's client area. A window manager focuses a
+# window when its title bar is clicked, as users do.
+focus() {
+    local x y w h
+    read -r x y w h <<<"$(geometry "$1")"
+    if [ "$with_wm" = 0 ]; then
+        xdotool mousemove $((x + $2)) $((y + $3))
+        return
+    fi
+    local id
+    id=$(window_id "$1")
+    active "$id" && return
+    local ox oy ow oh
+    read -r ox oy ow oh <<<"$(outer_geometry "$1")"
+    [ "$y" -gt "$oy" ] || fail "$1 has no title bar"
+    xdotool mousemove $((ox + ow * 3 / 4)) $(((oy + y) / 2)) click 1
+    wait_until 5000 active "$id" || fail "clicking the title bar did not focus $1"
 }
-in_graphics() { key_in 300 400 "$@"; }
-in_text() { key_in 800 700 "$@"; }
+in_graphics() { focus "VELTA Graphics" 300 400 && xdotool key "$@"; }
+in_text() { focus "VELTA Text" 800 187 && xdotool key "$@"; }
 
 start_traffic_running() {
     [ -n "$traffic" ] || skip "the traffic program is not built"
     start_app "$traffic"
     wait_until 10000 window_exists "VELTA Graphics" || fail "no graphics window"
+    locate_canvas
     wait_until 10000 grid_shown || fail "the street grid is not shown"
 }
 
@@ -158,6 +239,7 @@ expect_line() { wait_until 5000 probe_said "$1" || fail "the probe never printed
 start_probe() {
     start_app "$probe" "$@"
     wait_until 10000 window_exists "VELTA Graphics" || fail "no graphics window"
+    locate_canvas
     expect_line "ready"
 }
 
@@ -176,22 +258,45 @@ if [ "$test_name" = no_display ]; then
 fi
 
 start_xvfb || skip "Xvfb did not start"
+if [ "$with_wm" = 1 ]; then
+    command -v openbox >/dev/null || skip "openbox is not installed"
+    start_wm || fail "the window manager did not start: $(tail -5 "$out/$label.wm/log")"
+fi
 
 case "$test_name" in
 windows_and_picture)
     start_traffic_running
     wait_until 5000 window_exists "VELTA Text" || fail "no text window"
-    [ "$(geometry "VELTA Graphics")" = "0 0 601 540" ] ||
-        fail "graphics window at $(geometry "VELTA Graphics"), expected 0 0 601 540"
-    # A 1024 x 768 screen puts the text window at (0, 513) with size 1024 x 256.
-    [ "$(geometry "VELTA Text")" = "0 513 1024 256" ] ||
-        fail "text window at $(geometry "VELTA Text"), expected 0 513 1024 256"
+    wait_until 10000 settled "VELTA Text" || fail "the text window never settled"
+    # The outer rectangles, a window manager's frame included. A 1024 x 768 screen puts the text
+    # window at (0, 513) with size 1024 x 256.
+    check_places() {
+        [ "$(outer_geometry "VELTA Graphics")" = "0 0 601 540" ] ||
+            fail "graphics window at $(outer_geometry "VELTA Graphics") $1, expected 0 0 601 540"
+        [ "$(outer_geometry "VELTA Text")" = "0 513 1024 256" ] ||
+            fail "text window at $(outer_geometry "VELTA Text") $1, expected 0 513 1024 256"
+    }
+    check_places "at start"
+    # The graphics window cannot be resized: its smallest and largest sizes are its size.
+    xprop -id "$(window_id "VELTA Graphics")" WM_NORMAL_HINTS | awk '
+        /minimum size/ {min=$(NF-2) "x" $NF} /maximum size/ {max=$(NF-2) "x" $NF}
+        END {exit !(min != "" && min == max)}' || fail "the graphics window can be resized"
+    # The picture's origin is the client area's centre: the street grid reaches 220 pixels left
+    # of it, above it and below it, and 120 to its right.
+    [ "$(black_box)" = "-220 -220 120 220" ] ||
+        fail "street grid at $(black_box) from the client area's centre"
     expect_running "at start"
-    import -window root -crop 601x540+0+0 +repage "$out/screenshot.png"
-    echo "idle CPU while running over 5 s: $(cpu_percent 5) % of one core" | tee "$out/cpu.txt"
+    if [ "$with_wm" = 1 ]; then
+        import -window root "$out/$label.png"
+    else
+        import -window root -crop 601x540+0+0 +repage "$out/screenshot.png"
+        echo "idle CPU while running over 5 s: $(cpu_percent 5) % of one core" | tee "$out/cpu.txt"
+    fi
     in_graphics ctrl+h
     expect_halted "Ctrl+H"
-    echo "idle CPU while halted over 5 s: $(cpu_percent 5) % of one core" | tee -a "$out/cpu.txt"
+    [ "$with_wm" = 0 ] &&
+        echo "idle CPU while halted over 5 s: $(cpu_percent 5) % of one core" | tee -a "$out/cpu.txt"
+    check_places "after a while"
     ;;
 animation_keys)
     start_traffic_running
@@ -213,12 +318,14 @@ animation_keys)
     ;;
 menu_quit)
     start_traffic_running
-    xdotool mousemove 20 12 click 1
+    # Positions in the menu bar and the menu count from the client area's top-left corner.
+    mx=$canvas_x my=$((canvas_y - 25))
+    xdotool mousemove $((mx + 20)) $((my + 12)) click 1
     # The open menu covers the picture's top-left corner with its grey items.
-    menu_open() { [ "$(import -window root -crop 1x1+150+183 +repage txt:- 2>/dev/null |
-        grep -o '#[0-9A-F]\{6\}')" = "#C0C0C0" ]; }
+    menu_open() { [ "$(import -window root -crop 1x1+$((mx + 150))+$((my + 183)) +repage txt:- \
+        2>/dev/null | grep -o '#[0-9A-F]\{6\}')" = "#C0C0C0" ]; }
     wait_until 5000 menu_open || fail "the Run menu did not open"
-    xdotool mousemove 22 183 click 1
+    xdotool mousemove $((mx + 22)) $((my + 183)) click 1
     expect_exit 0
     ;;
 ctrl_q)
@@ -266,9 +373,11 @@ keys_and_clicks)
     # Keys typed in the text window reach the graphics window.
     in_text c
     expect_line "event 2 0 0 99"
-    # A click 10 pixels right of and 10 below the client area's centre (300, 257).
-    xdotool mousemove 310 292 click 1
-    expect_line "click 310 267"
+    # A click 10 pixels right of and 10 below the client area's centre ((300, 257) without a
+    # window manager).
+    cx=$((canvas_w / 2 + 10)) cy=$((canvas_h / 2 + 10))
+    xdotool mousemove $((canvas_x + cx)) $((canvas_y + cy)) click 1
+    expect_line "click $cx $cy"
     expect_line "event 1 10 -10 0"
     in_graphics ctrl+q
     expect_line "event 4 0 0 0"
@@ -277,10 +386,13 @@ keys_and_clicks)
 dialog)
     start_probe dialog
     wait_until 5000 window_exists "VELTA_gets" || fail "no dialog"
-    # 50, 50 dialog units from the owner's client area (0, 25); 185 x 92 units.
-    [ "$(geometry "VELTA_gets")" = "100 125 370 184" ] ||
-        fail "dialog at $(geometry "VELTA_gets"), expected 100 125 370 184"
-    xdotool mousemove 285 200
+    wait_until 5000 settled "VELTA_gets" || fail "the dialog never settled"
+    # 50, 50 dialog units from the owner's client area ((0, 25) without a window manager) to the
+    # dialog's own; 185 x 92 units.
+    expected="$((canvas_x + 100)) $((canvas_y + 100)) 370 184"
+    [ "$(geometry "VELTA_gets")" = "$expected" ] ||
+        fail "dialog at $(geometry "VELTA_gets"), expected $expected"
+    focus VELTA_gets 185 75
     # Escape and the close box leave the dialog open.
     xdotool key Escape
     "$closer" "$(window_id "VELTA_gets")"
@@ -299,7 +411,8 @@ dialog)
 second_display)
     start_probe second-display
     wait_until 5000 window_exists "VELTA_gets" || fail "no error dialog"
-    xdotool mousemove 285 200
+    wait_until 5000 settled "VELTA_gets" || fail "the dialog never settled"
+    focus VELTA_gets 185 75
     xdotool key Return
     expect_exit 255
     ;;
