@@ -93,7 +93,9 @@ class Backend {
 Backend& backend();
 
 // Core services for backends.
-void post_input(const Message& msg);  // appends to the queue, as a posted message
+// Appends the user's input (keys, clicks, menu choices, the close box) to the queue. Unlike posted
+// messages, input for a disabled window is dropped when a modal loop takes it.
+void post_input(const Message& msg);
 // The client area changed size (for example the user resized the window): resizes the surface,
 // invalidates and sends WM_SIZE.
 void set_window_geometry(Window window, const Rect& outer, const Rect& client_in_outer);

@@ -20,7 +20,12 @@ struct Timer {
 struct Core {
     std::vector<WindowClass> classes;
     std::vector<std::unique_ptr<WindowRec>> windows;
-    std::deque<Message> queue;
+    struct Queued {
+        Message msg;
+        bool input;  // keyboard or mouse input from the user, not a posted message
+    };
+    std::deque<Queued> queue;
+    bool last_was_input = false;  // what peek_message returned last
     std::vector<Timer> timers;
     bool quit_posted = false;
     int quit_code = 0;
@@ -127,7 +132,7 @@ bool destroy_window(Window w) {
                                   [w](const Timer& t) { return t.window == w; }),
                    c.timers.end());
     c.queue.erase(std::remove_if(c.queue.begin(), c.queue.end(),
-                                 [w](const Message& m) { return m.window == w; }),
+                                 [w](const Core::Queued& q) { return q.msg.window == w; }),
                   c.queue.end());
     backend().window_destroyed(w);
     return true;
@@ -223,8 +228,10 @@ bool message_ready() {
 bool peek_message(Message* out) {
     auto& c = core();
     backend().pump_native();
+    c.last_was_input = false;
     if (!c.queue.empty()) {
-        *out = c.queue.front();
+        *out = c.queue.front().msg;
+        c.last_was_input = c.queue.front().input;
         c.queue.pop_front();
         return true;
     }
@@ -258,7 +265,9 @@ bool translate_message(const Message& msg) {
     int ch = key_lparam_character(msg.lparam);
     if (ch < 0) return false;
     // The character comes next, ahead of anything queued after the key-down.
-    core().queue.push_front(Message{msg.window, WM_CHAR, static_cast<WParam>(ch), msg.lparam});
+    // It counts as input when the key-down did.
+    core().queue.push_front(Core::Queued{
+        Message{msg.window, WM_CHAR, static_cast<WParam>(ch), msg.lparam}, core().last_was_input});
     return true;
 }
 
@@ -269,12 +278,13 @@ LResult dispatch_message(const Message& msg) {
 
 bool post_message(Window w, std::uint32_t msg, WParam wparam, LParam lparam) {
     if (w != nullptr && !live(w)) return false;
-    core().queue.push_back(Message{w, msg, wparam, lparam});
+    core().queue.push_back(Core::Queued{Message{w, msg, wparam, lparam}, false});
     return true;
 }
 
 void post_input(const Message& msg) {
-    post_message(msg.window, msg.code, msg.wparam, msg.lparam);
+    if (msg.window != nullptr && !live(msg.window)) return;
+    core().queue.push_back(Core::Queued{msg, true});
 }
 
 void post_quit_message(int exit_code) {
@@ -304,9 +314,9 @@ bool pump_one_message() {
         post_quit_message(static_cast<int>(msg.wparam));
         return false;
     }
-    bool input = msg.code == WM_KEYDOWN || msg.code == WM_KEYUP || msg.code == WM_CHAR ||
-                 msg.code == WM_LBUTTONDOWN || msg.code == WM_COMMAND;
-    if (input && live(msg.window) && !msg.window->enabled) return true;
+    // A disabled window (the owner of a modal dialog) gets no input from the user; messages that
+    // the program posts to it are still delivered.
+    if (core().last_was_input && live(msg.window) && !msg.window->enabled) return true;
     translate_message(msg);
     dispatch_message(msg);
     return true;

@@ -12,6 +12,9 @@ namespace {
 
 constexpr int kSpawnInterval = 25;
 constexpr int kLightInterval = 30;
+// The counter starts again from 0 at a multiple of both intervals, long before a 32-bit count would
+// overflow (after about 4.7 years of ticks), so the schedule stays exact for ever.
+constexpr int kTickWrap = 150 * 10'000'000;
 
 }  // namespace
 
@@ -28,6 +31,7 @@ int run_event_loop(Display& display, RoadNetwork& network, LoopObserver* observe
             ++ticks;
             if (ticks % kSpawnInterval == 0) network.spawn(display);
             if (ticks % kLightInterval == 0) network.toggle_lights();
+            if (ticks == kTickWrap) ticks = 0;
         } else if (kind == EVENT_QUIT) {
             quit = true;
         }

@@ -71,6 +71,7 @@ int velta_message(const char* prompt, char* reply) {
     plat::DialogTemplate t = build_template(prompt);
     plat::LResult result = plat::dialog_box(t, velta_state.graphics, velta_message_proc,
                                             reinterpret_cast<plat::LParam>(reply));
+    dialog_reply = nullptr;  // the caller's buffer is not ours once the dialog is over
     return result == -1 ? 0 : 1;
 }
 

@@ -68,7 +68,15 @@ void toggle_recording() {
         // A new recording counts its own periodic events; a count left by a paused playback
         // must not swell its first line. A running playback keeps its count: its next read
         // ends this recording.
-        if (!s.playback && !s.play_one) s.periodic_count = 0;
+        if (!s.playback && !s.play_one) {
+            // A playback paused with its file open for reading (after Play One, or a line it did
+            // not recognise) ends here, so that the recording starts a fresh file.
+            if (s.script_mode == 'r') {
+                velta_stop_playback();
+                velta_close_script();
+            }
+            s.periodic_count = 0;
+        }
         s.recording = 1;
         check(CMD_RECORD, true);
     }
@@ -200,7 +208,9 @@ plat::LResult velta_graphics_proc(plat::Window window, std::uint32_t msg, plat::
             }
             return 0;
         case plat::WM_COMMAND:
-            run_command(static_cast<std::uint32_t>(wparam));
+            // The whole parameter is the command number; anything outside 1 to 8 does nothing.
+            if (wparam >= CMD_ANIMATE && wparam <= CMD_QUIT)
+                run_command(static_cast<std::uint32_t>(wparam));
             return 0;
         case plat::WM_TIMER:
             s.timer_tick = 1;

@@ -106,6 +106,19 @@ TEST_F(DialogTest, OtherWindowsKeepTheirTimersWhileTheDialogRuns) {
     EXPECT_FALSE(clicked);  // the owner takes no input while the dialog is open
 }
 
+TEST_F(DialogTest, KeysForwardedFromTheTextWindowStillReachTheOwner) {
+    // The owner takes no input of its own while the dialog runs, but the key-downs and key-ups that
+    // the text window posts to it arrive: a Ctrl released there does not stay held.
+    velta_state.ctrl_held = 1;
+    plat::headless::set_dialog_responder([&](DialogControl& d) {
+        plat::headless::key_up(text(), plat::VK_CONTROL);
+        d.wait(10);
+        d.press_enter();
+    });
+    EXPECT_EQ(velta_message("Wait", reply), 1);
+    EXPECT_EQ(velta_state.ctrl_held, 0);
+}
+
 class DisplayTest : public VeltaTest {};
 
 TEST_F(DisplayTest, ConstructorOpensTheLibraryWithLoggingOff) {

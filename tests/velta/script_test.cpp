@@ -409,6 +409,28 @@ TEST_F(ScriptTest, RecordingAfterAPausedPlaybackStartsAFreshFileAndCount) {
     EXPECT_EQ(play_one(), std::vector<Event>{key('z')});
 }
 
+TEST_F(ScriptTest, ScriptEventReadInTheSamePassAsAClickKeepsTheClicksPosition) {
+    write_script("VELTA_KBD(65);\nVELTA_KBD(66);\n");
+    menu(CMD_PLAYBACK);
+    EXPECT_EQ(next(), key('A'));
+    click_at(10, 10);
+    EXPECT_EQ(next(), (Event{EVENT_KEY, 10, 10, 'B'}));
+}
+
+TEST_F(ScriptTest, RecordingAfterPlayOneKeepsItsTicks) {
+    write_script("VELTA_KBD(65);\nVELTA_KBD(66);\n");
+    EXPECT_EQ(play_one(), std::vector<Event>{key('A')});
+    menu(CMD_RECORD);
+    velta_set_animation(ANIMATION_RUN);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(next(), periodic());
+    EXPECT_FALSE(checked(CMD_PLAYBACK));
+    // Playback during the recording finishes it and plays it from its first line.
+    velta_set_animation(ANIMATION_HALT);
+    EXPECT_EQ(play_all(), periodics(3));
+    EXPECT_EQ(velta_state.recording, 0);
+    EXPECT_EQ(script(), std::optional<std::string>("VELTA_PERIODIC(3);\n"));
+}
+
 TEST_F(ScriptTest, ShutdownClosesARecording) {
     menu(CMD_RECORD);
     plat::headless::type_char(graphics(), 'q');

@@ -374,6 +374,17 @@ TEST_F(SpineTest, RecordAndPlaybackCommandsSetFlagsAndMarks) {
     EXPECT_EQ(velta_state.single_step, 0);
 }
 
+TEST_F(SpineTest, CommandNumbersOutsideOneToEightDoNothing) {
+    for (plat::WParam command :
+         {plat::WParam{0}, plat::WParam{9}, plat::WParam{0x100000001ull}, plat::WParam{0x10002}}) {
+        plat::post_message(graphics(), plat::WM_COMMAND, command, 0);
+        velta_pump();
+    }
+    EXPECT_EQ(velta_state.run, 0);
+    EXPECT_EQ(velta_state.quit, 0);
+    EXPECT_EQ(velta_state.logging, 1);
+}
+
 TEST_F(SpineTest, AnyTimerMessageSetsTheTickFlag) {
     velta_state.timer_tick = 0;
     plat::post_message(graphics(), plat::WM_TIMER, 77, 0);
