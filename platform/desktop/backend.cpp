@@ -80,12 +80,11 @@ class DesktopBackend final : public Backend {
 
     void window_created(Window w) override {
         // Ask the window manager for the frame first, so that the window is made, and mapped,
-        // with the size and at the place that it keeps.
+        // with the size and at the place that it keeps, and the client area that the core reads
+        // after creation is already the final one.
         TypicalFrame& typical = typical_frame(sizing_border(*w));
-        if (window_manager_present() && !typical.known) {
+        if (window_manager_present() && !typical.known)
             typical.known = request_frame(sizing_border(*w), &typical.frame);
-            // The client area changes with the frame; the core reads it again after creation.
-        }
         const Frame& f = frame_for(*w);
         int width = std::max(1, w->outer.width() - f.left - f.right);
         int height = std::max(1, w->outer.height() - f.top - f.bottom);
