@@ -61,4 +61,22 @@ inline int count_colour(const plat::Surface& s, plat::Color c) {
     return n;
 }
 
+// A started library with logging off, an erased image and an empty console; ox and oy are the
+// origin's pixel.
+class DrawingTest : public VeltaTest {
+  protected:
+    void SetUp() override {
+        VeltaTest::SetUp();
+        init();
+        velta_state.logging = 0;
+        velta_erase();
+        velta_console_reset();
+        ox = velta_state.origin_x;
+        oy = velta_state.origin_y;
+    }
+
+    int ox = 0;
+    int oy = 0;
+};
+
 }  // namespace velta_test

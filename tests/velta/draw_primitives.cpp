@@ -7,21 +7,9 @@
 using namespace velta_test;
 using Strings = std::vector<std::string>;
 
-class DrawTest : public VeltaTest {
+class DrawTest : public DrawingTest {
   protected:
-    void SetUp() override {
-        VeltaTest::SetUp();
-        init();
-        velta_state.logging = 0;
-        velta_erase();
-        velta_console_reset();
-        ox = velta_state.origin_x;
-        oy = velta_state.origin_y;
-    }
     void render(DrawCommand c) { velta_render(&c); }
-
-    int ox = 0;
-    int oy = 0;
 };
 
 TEST_F(DrawTest, LoggingLinesAreExactAndUseNormalisedCorners) {

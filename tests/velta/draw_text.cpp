@@ -5,16 +5,8 @@
 
 using namespace velta_test;
 
-class DrawTextTest : public VeltaTest {
+class DrawTextTest : public DrawingTest {
   protected:
-    void SetUp() override {
-        VeltaTest::SetUp();
-        init();
-        velta_state.logging = 0;
-        velta_erase();
-        ox = velta_state.origin_x;
-        oy = velta_state.origin_y;
-    }
     void TearDown() override {
         for (std::int32_t handle : handles) velta_free_text(handle);
         VeltaTest::TearDown();
@@ -49,8 +41,6 @@ class DrawTextTest : public VeltaTest {
     }
 
     std::vector<std::int32_t> handles;
-    int ox = 0;
-    int oy = 0;
 };
 
 TEST_F(DrawTextTest, LinesStackByTheLineHeightAndEmptyLinesKeepTheirRow) {
