@@ -1,0 +1,734 @@
+// Fuzz target for the event machinery: a random user against the real library on the headless
+// backend. The input bytes are a program of actions (time passing, clicks, typed characters, Ctrl
+// commands and menu choices in any order, the animation and logging calls, waits, and rewriting or
+// deleting VELTA.SCR between steps). Each input runs in a fresh temporary directory on a freshly
+// started library, and ends as a program does, with velta_shutdown.
+//
+// The target keeps its own model of what the script file and the event stream must be, and after
+// every message the graphics window handles, every script read and every wait it checks:
+// - the script file is never read while open for writing, nor written while open for reading;
+// - every event that the wait returned while recording is in the file when recording stops or the
+//   program ends, in order, with periodic events counted exactly;
+// - a recording that wrote no line leaves whatever was there before untouched, and nothing else
+//   ever changes the file;
+// - playing a file back yields exactly the events it holds, in order, then the end-of-file
+//   message; a file that is missing or not a regular file yields the cannot-open message;
+// - the check marks of Logging, Record Script and Playback Script match their flags (the Playback
+//   mark stays on while a playback is paused on a line it did not recognise, with its file open,
+//   so that choosing Playback again goes on after that line);
+// - a quit, however it arrives, is never lost: it is returned, and every later wait returns quit.
+// A violation aborts with a description, so libFuzzer reports it with the input.
+//
+// Actions are single letters followed by their argument bytes, so the seed corpus is readable
+// text. Any other byte stands for one of the actions.
+//   A H F L R P O Q I   choose Run menu command 1..9 (I is a grayed informational item)
+//   c<k>                Ctrl held around key k of a table (command letters, keypad, F1-F3, others)
+//   d  u                Ctrl pressed or released alone
+//   m<x><y>             left click in the graphics window's client area
+//   k<c>                type character c in the graphics window
+//   t<c>                type character c in the text window (forwarded to the graphics window)
+//   T<n>                let (n % 8 + 1) * 50 ms pass
+//   a<n>                velta_set_animation with one of 0, 1, 2, 5, 3, 4, 6, -1
+//   l<n>                velta_set_logging(n % 3)
+//   w  W                one wait; two waits
+//   p                   one velta_pump
+//   f<n><items...>      replace VELTA.SCR by a script of n % 8 generated lines
+//   x                   delete VELTA.SCR
+//   D                   replace VELTA.SCR by a directory
+//   C  E                close box of the graphics window; of the text window
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdarg>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/backend.h"
+#include "platform/headless/headless.h"
+#include "velta/state.h"
+#include "velta/velta.h"
+
+// The wait's script reads are routed through the target (the link option --wrap), so that it sees
+// exactly which events came from the file and when the file was opened for reading.
+extern "C" int __real__Z23velta_read_script_eventv();
+
+namespace {
+
+namespace fs = std::filesystem;
+namespace hl = plat::headless;
+
+constexpr const char* kScript = "VELTA.SCR";
+const std::string kEofMessage = "EOF encountered in script file VELTA.SCR\n";
+const std::string kReadMessage = "Cannot open script file VELTA.SCR for reading\n";
+const std::string kWriteMessage = "Cannot open script file VELTA.SCR for writing\n";
+
+[[noreturn]] void violation(const char* format, ...) {
+    std::va_list args;
+    va_start(args, format);
+    std::fprintf(stderr, "event fuzz: ");
+    std::vfprintf(stderr, format, args);
+    std::fprintf(stderr, "\n");
+    va_end(args);
+    std::abort();
+}
+
+// With EVENT_FUZZ_TRACE set, each action is printed as it runs (for reading a crash input).
+bool tracing() {
+    static const bool on = std::getenv("EVENT_FUZZ_TRACE") != nullptr;
+    return on;
+}
+
+// ---- the script file as it stands on disk ----
+
+struct PathState {
+    enum Kind { kAbsent, kDirectory, kFile } kind = kAbsent;
+    std::string content;
+    bool operator==(const PathState& o) const {
+        return kind == o.kind && (kind != kFile || content == o.content);
+    }
+};
+
+std::string describe(const PathState& p) {
+    switch (p.kind) {
+        case PathState::kAbsent:
+            return "no file";
+        case PathState::kDirectory:
+            return "a directory";
+        default:
+            return "\"" + p.content + "\"";
+    }
+}
+
+PathState read_path() {
+    PathState p;
+    struct stat st {};
+    if (lstat(kScript, &st) != 0) return p;
+    if (S_ISDIR(st.st_mode)) {
+        p.kind = PathState::kDirectory;
+        return p;
+    }
+    p.kind = PathState::kFile;
+    if (std::FILE* f = std::fopen(kScript, "rb")) {
+        char buffer[4096];
+        std::size_t n;
+        while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) p.content.append(buffer, n);
+        std::fclose(f);
+    }
+    return p;
+}
+
+void remove_path() {
+    std::error_code ignored;
+    fs::remove_all(kScript, ignored);
+}
+
+// ---- events and script lines ----
+
+struct Event {
+    int kind;
+    int x;
+    int y;
+    char key;
+};
+
+std::string mouse_line(int x, int y) {
+    return "VELTA_MOUSE(" + std::to_string(x) + ", " + std::to_string(y) + ");\n";
+}
+std::string key_line(char key) {
+    return "VELTA_KBD(" + std::to_string(static_cast<int>(static_cast<signed char>(key))) + ");\n";
+}
+std::string periodic_line(int count) {
+    return "VELTA_PERIODIC(" + std::to_string(count) + ");\n";
+}
+
+// One line of a script as playback must take it.
+struct ScriptItem {
+    bool known;  // false: a kind letter that playback does not recognise
+    int kind;
+    int x, y;
+    char key;
+    int count;  // periodic lines: the number of events the line stands for
+};
+
+// The numbers that follow the kind letter: each is the next run of digits (and minus signs where
+// allowed), as the generated and recorded lines spell them.
+long long number_after(const std::string& line, std::size_t& pos, bool minus) {
+    auto fits = [minus](char c) { return (c >= '0' && c <= '9') || (minus && c == '-'); };
+    while (pos < line.size() && !fits(line[pos])) ++pos;
+    std::size_t start = pos;
+    while (pos < line.size() && fits(line[pos])) ++pos;
+    return start == pos ? 0 : std::strtoll(line.substr(start, pos - start).c_str(), nullptr, 10);
+}
+
+// Reads the whole script the way playback must: blank lines skipped, a last line without a line
+// feed not played. Only the line forms that this target writes and the library records occur.
+std::vector<ScriptItem> parse_script(const std::string& text) {
+    std::vector<ScriptItem> items;
+    std::size_t start = 0;
+    for (;;) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos) break;  // the end of the file
+        std::string line = text.substr(start, end - start);
+        start = end + 1;
+        if (line.empty() || line == "\r") continue;
+        ScriptItem item{true, 0, 0, 0, 0, 1};
+        std::size_t pos = 6;
+        char kind = line.size() > 6 ? line[6] : '\0';
+        if (kind == 'K') {
+            item.kind = EVENT_KEY;
+            item.key = static_cast<char>(number_after(line, pos, true) & 0xFF);
+        } else if (kind == 'M') {
+            item.kind = EVENT_MOUSE;
+            item.x = static_cast<int>(number_after(line, pos, true));
+            item.y = static_cast<int>(number_after(line, pos, true));
+        } else if (kind == 'P') {
+            item.kind = EVENT_PERIODIC;
+            long long n = number_after(line, pos, false);
+            item.count = n > 1 ? static_cast<int>(n) : 1;
+        } else {
+            item.known = false;
+        }
+        items.push_back(item);
+    }
+    return items;
+}
+
+// ---- the model ----
+
+struct Model {
+    // What VELTA.SCR must hold whenever the library has no recording writing to it.
+    PathState expected_path;
+
+    // The recording that is on, if any.
+    bool session = false;
+    bool file_open = false;  // the recording has created its file
+    bool detached = false;   // the path was replaced while the recording had its file open
+    PathState baseline;      // what was there when the recording started
+    std::string content;     // what the recording has written
+    int count = 0;           // periodic events not yet written
+
+    // The playback that has the file open for reading.
+    std::vector<ScriptItem> items;
+    std::size_t next_item = 0;
+    int remaining = 0;  // periodic events of the current line still to come
+    bool paused_on_unknown = false;
+
+    bool quit_returned = false;
+    bool quit_requested = false;
+
+    std::vector<std::string> expected_messages;
+    std::vector<std::string> seen_messages;
+    std::int32_t ring_seen = 0;  // the console's next slot when messages were last collected
+
+    std::size_t injected = 0;  // input messages handed to the platform
+};
+
+Model model;
+plat::WndProc graphics_proc = nullptr;
+std::uint64_t sentinel_generation = 0;
+
+// Messages the console received since they were last collected.
+void collect_messages() {
+    std::int32_t next = velta_ring_next();
+    while (model.ring_seen != next) {
+        const char* text = velta_console_slot(model.ring_seen);
+        model.seen_messages.push_back(text != nullptr ? text : "");
+        model.ring_seen = model.ring_seen == kRingSlots - 1 ? 0 : model.ring_seen + 1;
+    }
+    if (model.seen_messages != model.expected_messages) {
+        std::string seen, expected;
+        for (const auto& m : model.seen_messages) seen += "[" + m + "]";
+        for (const auto& m : model.expected_messages) expected += "[" + m + "]";
+        violation("console messages %s, expected %s", seen.c_str(), expected.c_str());
+    }
+}
+
+bool menu_checked(std::uint32_t command) {
+    for (const auto& item : plat::menu_items(velta_state.run_menu))
+        if (!item.separator && item.id == command) return item.checked;
+    return false;
+}
+
+// Writes one line of the recording where the library must write it.
+void record_line(const std::string& line) {
+    if (!model.file_open) {
+        if (read_path().kind == PathState::kDirectory) {
+            model.expected_messages.push_back(kWriteMessage);
+            return;  // lost; the next line tries again
+        }
+        model.file_open = true;
+        model.content.clear();
+        if (!model.detached) model.expected_path = PathState{PathState::kFile, ""};
+    }
+    model.content += line;
+    if (!model.detached) model.expected_path.content = model.content;
+}
+
+void begin_session() {
+    model.session = true;
+    model.file_open = false;
+    model.detached = false;
+    model.baseline = model.expected_path;
+    model.content.clear();
+    model.count = 0;
+}
+
+void end_session() {
+    if (model.count > 0) record_line(periodic_line(model.count));
+    model.count = 0;
+    model.session = false;
+    PathState now = read_path();
+    if (!model.file_open && !(now == model.baseline))
+        violation("a recording that wrote no line left %s where %s was", describe(now).c_str(),
+                  describe(model.baseline).c_str());
+    if (model.file_open && !model.detached && !(now == model.expected_path))
+        violation("the recording left %s, expected %s", describe(now).c_str(),
+                  describe(model.expected_path).c_str());
+    model.file_open = false;
+    model.detached = false;
+}
+
+// An event that the wait returned while recording.
+void record_event(const Event& e) {
+    if (e.kind == EVENT_PERIODIC) {
+        ++model.count;
+        return;
+    }
+    if (model.count > 0) record_line(periodic_line(model.count));
+    model.count = 0;
+    if (e.kind == EVENT_MOUSE) record_line(mouse_line(e.x, e.y));
+    if (e.kind == EVENT_KEY) record_line(key_line(e.key));
+}
+
+// The invariants that hold between any two messages.
+void check_state(const char* where) {
+    VeltaState& s = velta_state;
+    if (model.session && !s.recording) end_session();
+    if (!model.session && s.recording) begin_session();
+
+    if ((s.script == nullptr) != (s.script_mode == 0))
+        violation("%s: script handle and mode disagree", where);
+    if (s.script != nullptr) {
+        if (std::ferror(s.script))
+            violation(
+                "%s: the script file was read while open for writing, or written while "
+                "open for reading",
+                where);
+        int access = fcntl(fileno(s.script), F_GETFL) & O_ACCMODE;
+        int wanted = s.script_mode == 'w' ? O_WRONLY : O_RDONLY;
+        if (access != wanted) violation("%s: the script file is open in the wrong mode", where);
+    }
+    // A playback paused on an unrecognised line stays paused while its file is open and its mark
+    // on.
+    if (s.script_mode != 'r' || !menu_checked(CMD_PLAYBACK)) model.paused_on_unknown = false;
+
+    if (menu_checked(CMD_LOGGING) != (s.logging != 0))
+        violation("%s: Logging mark %d, flag %d", where, menu_checked(CMD_LOGGING), s.logging);
+    if (menu_checked(CMD_RECORD) != (s.recording != 0))
+        violation("%s: Record mark %d, flag %d", where, menu_checked(CMD_RECORD), s.recording);
+    bool playback_mark = menu_checked(CMD_PLAYBACK);
+    if (playback_mark != (s.playback != 0) && !(playback_mark && model.paused_on_unknown))
+        violation("%s: Playback mark %d, flag %d", where, playback_mark, s.playback);
+
+    // Only the recording that is writing may change the file, and what it has written so far is
+    // on its way there (the library may still hold some of it in its buffer).
+    PathState now = read_path();
+    bool writing = model.session && model.file_open && !model.detached;
+    if (writing) {
+        if (now.kind != PathState::kFile ||
+            model.content.compare(0, now.content.size(), now.content) != 0)
+            violation("%s: the recording's file holds %s, expected a beginning of \"%s\"", where,
+                      describe(now).c_str(), model.content.c_str());
+    } else if (!(now == model.expected_path)) {
+        violation("%s: the script file holds %s, expected %s", where, describe(now).c_str(),
+                  describe(model.expected_path).c_str());
+    }
+    collect_messages();
+}
+
+// The graphics window's procedure, watched: the commands change the flags, and Record Script off
+// writes the recording's last line and closes its file.
+plat::LResult watched_proc(plat::Window w, std::uint32_t msg, plat::WParam wparam,
+                           plat::LParam lparam) {
+    check_state("before a message");
+    plat::LResult result = graphics_proc(w, msg, wparam, lparam);
+    check_state("after a message");
+    return result;
+}
+
+}  // namespace
+
+// Every script read of the wait.
+extern "C" int __wrap__Z23velta_read_script_eventv() {
+    VeltaState& s = velta_state;
+    check_state("before a read");
+    bool opening = s.script == nullptr || s.script_mode != 'r';
+    int got = __real__Z23velta_read_script_eventv();
+    // A read during a recording ends the recording first.
+    if (model.session && !s.recording) end_session();
+
+    bool readable = true;
+    if (opening) {
+        if (model.expected_path.kind != PathState::kFile) {
+            model.expected_messages.push_back(kReadMessage);
+            readable = false;
+        } else {
+            model.items = parse_script(model.expected_path.content);
+            model.next_item = 0;
+            model.remaining = 0;
+        }
+    }
+    bool at_end = false;
+    if (!readable) {
+        if (got != 0) violation("a read of %s succeeded", describe(model.expected_path).c_str());
+    } else if (model.remaining > 0) {
+        if (got != 1 || s.pending_kind != EVENT_PERIODIC)
+            violation("a counted line's periodic event was not delivered (read %d, kind %d)", got,
+                      s.pending_kind);
+        --model.remaining;
+    } else if (model.next_item == model.items.size()) {
+        model.expected_messages.push_back(kEofMessage);
+        at_end = true;
+        if (got != 0)
+            violation("a read past the end of the script yielded kind %d", s.pending_kind);
+    } else {
+        const ScriptItem& item = model.items[model.next_item++];
+        if (!item.known) {
+            if (got != 0) violation("an unrecognised line yielded kind %d", s.pending_kind);
+            if (s.script_mode != 'r') violation("an unrecognised line closed the script");
+            model.paused_on_unknown = true;
+        } else {
+            bool same = got == 1 && s.pending_kind == item.kind;
+            if (same && item.kind == EVENT_KEY) same = s.pending_key == item.key;
+            if (same && item.kind == EVENT_MOUSE)
+                same = s.pending_x == item.x && s.pending_y == item.y;
+            if (!same)
+                violation("played kind %d (%d, %d, %d), the file holds kind %d (%d, %d, %d)",
+                          got ? s.pending_kind : 0, s.pending_x, s.pending_y, s.pending_key,
+                          item.kind, item.x, item.y, item.key);
+            if (item.kind == EVENT_PERIODIC) model.remaining = item.count - 1;
+        }
+    }
+    if (!readable || at_end) {
+        if (s.playback || s.play_one) violation("playback went on after its end or failure");
+        if (menu_checked(CMD_PLAYBACK)) violation("the Playback mark stayed after playback ended");
+    }
+    check_state("after a read");
+    return got;
+}
+
+namespace {
+
+// ---- the input as a program of actions ----
+
+class Input {
+  public:
+    Input(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+    bool done() const { return pos_ >= size_; }
+    std::uint8_t next() { return pos_ < size_ ? data_[pos_++] : 0; }
+
+  private:
+    const std::uint8_t* data_;
+    std::size_t size_;
+    std::size_t pos_ = 0;
+};
+
+constexpr char kActions[] = "AHFLRPOQIcdumktTalwWpfxDCE";
+
+// Ctrl combinations: the command letters, the other keys that give the same commands (keypad 1,
+// 6, 8, separator and divide, F1-F3), and keys that give none.
+constexpr int kCtrlKeys[] = {'A', 'H', 'F', 'L', 'R', 'P', 'O', 'Q', 97, 102, 104,
+                             108, 111, 112, 113, 114, 'X', 'Z', 17,  27, 13};
+
+constexpr int kAnimationModes[] = {0, 1, 2, 5, 3, 4, 6, -1};
+
+void inject(const std::function<void()>& action) {
+    action();
+    ++model.injected;
+}
+
+bool alive(plat::Window w) {
+    return plat::is_window(w);
+}
+
+// A quit that the user asked for through the graphics window, or its close box.
+void note_quit_request(plat::Window w) {
+    if (alive(w)) model.quit_requested = true;
+}
+
+std::string generated_script(Input& in) {
+    std::string text;
+    int lines = in.next() % 8;
+    for (int i = 0; i < lines; ++i) {
+        switch (in.next() % 8) {
+            case 0:
+                text += mouse_line(static_cast<std::int8_t>(in.next()),
+                                   static_cast<std::int8_t>(in.next()));
+                break;
+            case 1:
+                text += key_line(static_cast<char>(in.next()));
+                break;
+            case 2:
+                text += periodic_line(in.next() % 6);
+                break;
+            case 3:
+                text += "\n";
+                break;
+            case 4:
+                text += "\r\n";
+                break;
+            case 5:
+                text += "VELTA_QUIT();\n";
+                break;
+            case 6: {
+                std::uint32_t high = in.next();
+                std::uint32_t low = in.next();
+                auto x = static_cast<std::int32_t>(high << 24 | low << 16);
+                text += mouse_line(x, ~x);
+                break;
+            }
+            default:
+                // The last line loses its line feed: it is not played.
+                if (!text.empty() && text.back() == '\n') text.pop_back();
+                break;
+        }
+    }
+    return text;
+}
+
+// The fuzzer changes the path between steps. A recording whose file is open goes on writing to
+// the file it opened, which is no longer the one at the path.
+void path_replaced(const PathState& now) {
+    model.expected_path = now;
+    if (model.session) {
+        if (model.file_open)
+            model.detached = true;
+        else
+            model.baseline = now;
+    }
+}
+
+void replace_with_file(const std::string& text) {
+    remove_path();
+    if (std::FILE* f = std::fopen("VELTA.SCR.new", "wb")) {
+        std::fwrite(text.data(), 1, text.size(), f);
+        std::fclose(f);
+    }
+    std::rename("VELTA.SCR.new", kScript);
+    path_replaced(PathState{PathState::kFile, text});
+}
+
+int wait_once() {
+    VeltaState& s = velta_state;
+    // A halted wait returns only for the user; a click some virtual seconds later makes sure that
+    // it does. It is withdrawn once this wait has returned.
+    std::uint64_t generation = ++sentinel_generation;
+    hl::after(5000, [generation] {
+        if (generation == sentinel_generation && alive(velta_state.graphics))
+            hl::click(velta_state.graphics, 1, 1);
+    });
+    int x = 0, y = 0;
+    char key = 0;
+    int kind = velta_wait_event(&x, &y, &key);
+    ++sentinel_generation;
+    if (tracing()) std::fprintf(stderr, "  wait: %d (%d, %d, %d)\n", kind, x, y, key);
+    if (kind < EVENT_MOUSE || kind > EVENT_QUIT) violation("the wait returned %d", kind);
+    if (model.quit_returned && kind != EVENT_QUIT)
+        violation("a wait after the quit returned %d", kind);
+    if (kind == EVENT_QUIT) model.quit_returned = true;
+    if (s.recording) {
+        if (!model.session) begin_session();
+        record_event(Event{kind, x, y, key});
+    }
+    check_state("after a wait");
+    return kind;
+}
+
+void run_action(char action, Input& in) {
+    VeltaState& s = velta_state;
+    if (tracing()) std::fprintf(stderr, "action %c\n", action);
+    plat::Window g = s.graphics;
+    switch (action) {
+        case 'A':
+        case 'H':
+        case 'F':
+        case 'L':
+        case 'R':
+        case 'P':
+        case 'O':
+        case 'Q':
+        case 'I': {
+            static const char kCommands[] = "AHFLRPOQI";
+            auto command =
+                static_cast<std::uint32_t>(std::strchr(kCommands, action) - kCommands + 1);
+            if (alive(g)) {
+                inject([&] { hl::choose_menu(g, command); });
+                if (command == CMD_QUIT) note_quit_request(g);
+            }
+            break;
+        }
+        case 'c': {
+            int vk = kCtrlKeys[in.next() % (sizeof kCtrlKeys / sizeof kCtrlKeys[0])];
+            if (alive(g)) {
+                inject([&] { hl::ctrl_key(g, vk); });
+                if (vk == 'Q' || vk == 113) note_quit_request(g);
+            }
+            break;
+        }
+        case 'd':
+            if (alive(g)) inject([&] { hl::key_down(g, plat::VK_CONTROL); });
+            break;
+        case 'u':
+            if (alive(g)) inject([&] { hl::key_up(g, plat::VK_CONTROL); });
+            break;
+        case 'm': {
+            int x = in.next() * 600 / 255;
+            int y = in.next() * 500 / 255;
+            if (alive(g)) inject([&] { hl::click(g, x, y); });
+            break;
+        }
+        case 'k': {
+            char c = static_cast<char>(in.next());
+            if (alive(g)) inject([&] { hl::type_char(g, c); });
+            break;
+        }
+        case 't': {
+            char c = static_cast<char>(in.next());
+            if (alive(s.text)) inject([&] { hl::type_char(s.text, c); });
+            break;
+        }
+        case 'T':
+            hl::advance((in.next() % 8 + 1) * 50);
+            break;
+        case 'a': {
+            int mode = kAnimationModes[in.next() % 8];
+            if (velta_set_animation(mode) == 1 && mode == ANIMATION_QUIT)
+                model.quit_requested = true;
+            break;
+        }
+        case 'l':
+            velta_set_logging(in.next() % 3);
+            break;
+        case 'w':
+            wait_once();
+            break;
+        case 'W':
+            wait_once();
+            wait_once();
+            break;
+        case 'p':
+            velta_pump();
+            break;
+        case 'f':
+            replace_with_file(generated_script(in));
+            if (tracing())
+                std::fprintf(stderr, "  file: \"%s\"\n", model.expected_path.content.c_str());
+            break;
+        case 'x':
+            remove_path();
+            path_replaced(PathState{});
+            break;
+        case 'D':
+            remove_path();
+            fs::create_directory(kScript);
+            path_replaced(PathState{PathState::kDirectory, ""});
+            break;
+        case 'C':
+            if (alive(g)) {
+                inject([&] { hl::close(g); });
+                note_quit_request(g);
+            }
+            break;
+        case 'E':
+            if (alive(s.text)) inject([&] { hl::close(s.text); });
+            break;
+        default:
+            break;
+    }
+    check_state("after an action");
+}
+
+char work_root[] = "/tmp/velta-event-fuzz-XXXXXX";
+int caller_dir = -1;
+
+void remove_work_root() {
+    std::error_code ignored;
+    fs::remove_all(work_root, ignored);
+}
+
+}  // namespace
+
+// Fontconfig holds its parsed configuration where the leak checker cannot see it until FcFini at
+// exit; libFuzzer checks for leaks after inputs, long before that.
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libfontconfig.so\n";
+}
+extern "C" const char* __lsan_default_options() {
+    return "print_suppressions=0";
+}
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    caller_dir = open(".", O_RDONLY | O_DIRECTORY);
+    if (caller_dir < 0 || mkdtemp(work_root) == nullptr) std::abort();
+    std::atexit(remove_work_root);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    // A fresh directory for each input: the script file is always VELTA.SCR in the current one.
+    std::string dir = std::string(work_root) + "/run";
+    std::error_code ignored;
+    fs::remove_all(dir, ignored);
+    fs::create_directory(dir);
+    if (chdir(dir.c_str()) != 0) std::abort();
+
+    velta_reset_for_tests();
+    hl::reset(160, 120);  // a small console keeps each message cheap
+    model = Model{};
+    sentinel_generation = 0;
+    // Started as an application starts it: logging off, the animation running.
+    velta_init(nullptr, nullptr, nullptr, plat::SW_SHOWNORMAL);
+    graphics_proc = velta_state.graphics->proc;
+    velta_state.graphics->proc = watched_proc;
+    velta_set_logging(0);
+    velta_set_animation(ANIMATION_RUN);
+    check_state("at start");
+
+    Input in(data, size);
+    while (!in.done()) {
+        std::uint8_t byte = in.next();
+        char action = std::strchr(kActions, byte) != nullptr && byte != 0
+                          ? static_cast<char>(byte)
+                          : kActions[byte % (sizeof kActions - 1)];
+        run_action(action, in);
+    }
+
+    // A quit that was asked for comes out of the wait once the input queued before it has been
+    // handled.
+    if (model.quit_requested) {
+        std::size_t limit = model.injected * 4 + 16;
+        for (std::size_t i = 0; i < limit && !model.quit_returned; ++i) wait_once();
+        if (!model.quit_returned) violation("a quit was asked for but never returned");
+        for (int i = 0; i < 3; ++i) wait_once();
+    }
+
+    // The program ends.
+    velta_shutdown();
+    if (velta_state.script != nullptr) violation("shutdown left the script file open");
+    if (model.session) end_session();
+    if (!(read_path() == model.expected_path))
+        violation("after shutdown the script file holds %s, expected %s",
+                  describe(read_path()).c_str(), describe(model.expected_path).c_str());
+    collect_messages();
+
+    if (fchdir(caller_dir) != 0) std::abort();
+    return 0;
+}
