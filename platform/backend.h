@@ -109,5 +109,6 @@ std::uint64_t next_timer_due();
 bool message_ready();
 // Forgets every class, window, menu, timer and queued message (tests only).
 void reset_core();
+void reset_menus();  // part of reset_core
 
 }  // namespace plat

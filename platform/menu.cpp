@@ -19,6 +19,14 @@ Menu make_menu(bool popup) {
     return menus().back().get();
 }
 
+}  // namespace
+
+void reset_menus() {
+    menus().clear();
+}
+
+namespace {
+
 MenuItem* find_item(Menu menu, std::uint32_t id) {
     if (menu == nullptr) return nullptr;
     for (auto& item : menu->items) {

@@ -403,6 +403,7 @@ void reset_core() {
     auto& c = core();
     c.classes.clear();
     c.windows.clear();
+    reset_menus();
     c.queue.clear();
     c.timers.clear();
     c.quit_posted = false;

@@ -14,6 +14,16 @@
 //   not recognise, then Record chosen) ends that paused playback, closes the file and creates it
 //   afresh for writing, as every recording does.
 //
+// - A recording never touches a file that a playback has open: when Record Script is chosen while a
+//   playback is running, that playback owns the file and the periodic count, and the recording
+//   ends without writing (at the playback's next read, at Record Script again, or when the wait
+//   would record a quit).
+// - The file is created only when a line is actually written: an event that has no line (a quit)
+//   never opens it, so starting a recording and ending the program with no event in between
+//   leaves an existing script untouched.
+// - Only a regular file (or a link to one) is read or written: a directory, a FIFO or a device
+//   named VELTA.SCR gets the cannot-open message, and opening never blocks.
+//
 // Other choices made here:
 // - Reaching the end of the file closes it, so that choosing Playback again starts at the first
 //   line instead of meeting the end at once, and a later recording can create the file.
@@ -28,6 +38,8 @@
 // - The count left by a periodic line belongs to the open playback: stopping playback by its
 //   command (which closes the file) discards it, so the next playback does not begin with stale
 //   periodic events. Play One keeps it, so each further Play One goes on through the counted line.
+#include <sys/stat.h>
+
 #include <cctype>
 #include <climits>
 #include <cstdlib>
@@ -55,17 +67,31 @@ void close_file() {
     s.script_mode = 0;
 }
 
-// Ends a recording as its command does, before the file is read.
-void end_recording_for_read() {
-    VeltaState& s = velta_state;
-    s.recording = 0;
-    uncheck(CMD_RECORD);
-    if (s.script_mode == 'r') return;  // a playback owns the file and the count
-    if (s.periodic_count > 0) {
-        velta_record_event(EVENT_PERIODIC, 0, 0, 0);
-        s.periodic_count = 0;
+// What stands at the script's path: nothing, a regular file, or something else (a directory, a
+// FIFO, a device), which is neither read nor written.
+enum class PathKind { kAbsent, kRegular, kOther };
+
+PathKind path_kind(const char* path) {
+    struct stat st {};
+    if (stat(path, &st) != 0) return PathKind::kAbsent;
+    return S_ISREG(st.st_mode) ? PathKind::kRegular : PathKind::kOther;
+}
+
+std::FILE* open_for_writing() {
+    if (path_kind(kScriptName) == PathKind::kOther) return nullptr;
+    return std::fopen(kScriptName, "wt");
+}
+
+std::FILE* open_for_reading() {
+    if (path_kind(kScriptName) != PathKind::kRegular) return nullptr;
+    std::FILE* file = std::fopen(kScriptName, "rt");
+    // The path may have been replaced between the check and the opening.
+    struct stat st {};
+    if (file != nullptr && (fstat(fileno(file), &st) != 0 || !S_ISREG(st.st_mode))) {
+        std::fclose(file);
+        file = nullptr;
     }
-    close_file();
+    return file;
 }
 
 bool is_blank(const char* line) {
@@ -105,12 +131,15 @@ bool read_line(std::FILE* file, char (&line)[kLineSize]) {
 
 void velta_record_event(int kind, int x, int y, char key) {
     VeltaState& s = velta_state;
+    bool has_line = kind == EVENT_MOUSE || kind == EVENT_KEY ||
+                    (kind == EVENT_PERIODIC && s.periodic_count > 0);
+    if (!has_line) return;
     if (s.script_mode == 'r') {
         velta_stop_playback();
         close_file();
     }
     if (s.script == nullptr) {
-        s.script = std::fopen(kScriptName, "wt");
+        s.script = open_for_writing();
         if (s.script == nullptr) {
             velta_print("Cannot open script file %s for writing\n", kScriptName);
             return;
@@ -135,10 +164,10 @@ void velta_record_event(int kind, int x, int y, char key) {
 
 int velta_read_script_event() {
     VeltaState& s = velta_state;
-    if (s.recording) end_recording_for_read();
+    if (s.recording) velta_end_recording();
     if (s.script_mode == 'w') close_file();
     if (s.script == nullptr) {
-        s.script = std::fopen(kScriptName, "rt");
+        s.script = open_for_reading();
         if (s.script == nullptr) {
             velta_print("Cannot open script file %s for reading\n", kScriptName);
             velta_stop_playback();
@@ -180,6 +209,18 @@ int velta_read_script_event() {
             return 0;
     }
     return 1;
+}
+
+void velta_end_recording() {
+    VeltaState& s = velta_state;
+    s.recording = 0;
+    uncheck(CMD_RECORD);
+    if (s.script_mode == 'r') return;  // a playback owns the file and the count
+    if (s.periodic_count > 0) {
+        velta_record_event(EVENT_PERIODIC, 0, 0, 0);
+        s.periodic_count = 0;
+    }
+    velta_close_script();
 }
 
 void velta_stop_playback() {

@@ -46,6 +46,8 @@ int velta_shutdown() {
     VeltaState& s = velta_state;
     plat::release_dc(s.graphics, s.window_dc);
     s.window_dc = nullptr;
+    // Whatever ends the program, the ticks that a recording counted reach its file.
+    if (s.recording) velta_end_recording();
     velta_close_script();
     return 1;
 }

@@ -72,6 +72,11 @@ plat::LResult velta_text_proc(plat::Window, std::uint32_t, plat::WParam, plat::L
 plat::LResult velta_text_paint(plat::Window window);
 plat::LResult velta_message_proc(plat::Window, std::uint32_t, plat::WParam, plat::LParam);
 
+// Ends a recording as Record Script does when it is on: writes the periodic line of the ticks it
+// counted and closes its file. When a playback owns the file (Record Script chosen while a
+// playback runs), the recording ends without touching the file or the playback's count.
+void velta_end_recording();
+
 // Copies the off-screen image to the graphics window and clears the dirty flag.
 void velta_copy_image();
 

@@ -17,7 +17,10 @@ bool pump_once() {
     plat::Message msg;
     bool got = plat::peek_message(&msg);
     if (got && msg.code == plat::WM_QUIT) {
+        // The program has been told to end; like a quit asked for by the application, this one
+        // holds for every later wait.
         s.pending_kind = EVENT_QUIT;
+        s.quit = 1;
         return true;
     }
     if (got) {
@@ -42,6 +45,9 @@ int velta_wait_event(int* x, int* y, char* key) {
     s.pending_x = 0;
     for (;;) {
         if (s.pending_kind != -1 && s.pending_kind != EVENT_PERIODIC) break;
+        // Once the graphics window is gone no input, timer or command can come any more: a quit
+        // returns at once instead of waiting for ever.
+        if (s.quit && !plat::is_window(s.graphics)) break;
         if (s.pending_kind == EVENT_PERIODIC && s.timer_tick) break;
         std::int32_t kind_before = s.pending_kind;
         bool handled = pump_once();
@@ -62,21 +68,28 @@ int velta_wait_event(int* x, int* y, char* key) {
         }
         if (pass_was_idle(handled, kind_before)) plat::wait_message();
     }
+    // What is recorded is what the application gets: once the quit flag is set, the event is a
+    // quit, whatever was pending.
+    int result = s.quit ? EVENT_QUIT : s.pending_kind;
     if (s.recording) {
-        if (s.pending_kind == EVENT_PERIODIC) {
+        if (s.script_mode == 'r') {
+            // A playback owns the file and the count: this recording cannot write.
+            velta_end_recording();
+        } else if (result == EVENT_PERIODIC) {
             ++s.periodic_count;
         } else {
+            // A quit writes the count line, though the quit itself has no line.
             if (s.periodic_count > 0) {
                 velta_record_event(EVENT_PERIODIC, 0, 0, 0);
                 s.periodic_count = 0;
             }
-            velta_record_event(s.pending_kind, s.pending_x, s.pending_y, s.pending_key);
+            velta_record_event(result, s.pending_x, s.pending_y, s.pending_key);
         }
     }
     *x = s.pending_x;
     *y = s.pending_y;
     *key = s.pending_key;
-    return s.quit ? EVENT_QUIT : s.pending_kind;
+    return result;
 }
 
 int velta_set_animation(int mode) {

@@ -57,13 +57,7 @@ void toggle_logging() {
 void toggle_recording() {
     VeltaState& s = velta_state;
     if (s.recording) {
-        s.recording = 0;
-        check(CMD_RECORD, false);
-        if (s.periodic_count > 0) {
-            velta_record_event(EVENT_PERIODIC, 0, 0, 0);
-            s.periodic_count = 0;
-        }
-        velta_close_script();
+        velta_end_recording();
     } else {
         // A new recording counts its own periodic events; a count left by a paused playback
         // must not swell its first line. A running playback keeps its count: its next read

@@ -1,5 +1,6 @@
 // Script recording and playback through the event wait, the Run menu and the headless backend.
 // Each test works in a fresh temporary directory, so that script files never meet.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <climits>
@@ -274,8 +275,8 @@ TEST_F(ScriptTest, QuitTakenDuringPlaybackIsNeverOverwritten) {
     // The quit message is removed by the pump in a pass that would also read the next line.
     plat::post_quit_message(0);
     EXPECT_EQ(next().kind, EVENT_QUIT);
-    // Playback goes on with the line that was not read.
-    EXPECT_EQ(next(), key('B'));
+    // Playback goes on with the line that was not read; the quit holds.
+    EXPECT_EQ(next(), (Event{EVENT_QUIT, 0, 0, 'B'}));
 }
 
 TEST_F(ScriptTest, PlayOneGivesOneEventPerCommandThroughACountedLine) {
@@ -429,6 +430,105 @@ TEST_F(ScriptTest, RecordingAfterPlayOneKeepsItsTicks) {
     EXPECT_EQ(play_all(), periodics(3));
     EXPECT_EQ(velta_state.recording, 0);
     EXPECT_EQ(script(), std::optional<std::string>("VELTA_PERIODIC(3);\n"));
+}
+
+TEST_F(ScriptTest, RecordThenQuitWithNoEventLeavesTheScriptUntouched) {
+    const std::string text = "VELTA_KBD(65);\n";
+    // Halt, Record, Quit: the quit reaches the recording, which has no line for it.
+    write_script(text);
+    menu(CMD_HALT);
+    menu(CMD_RECORD);
+    menu(CMD_QUIT);
+    EXPECT_EQ(next().kind, EVENT_QUIT);
+    velta_shutdown();
+    EXPECT_EQ(script(), text);
+
+    // The same with the close box, and with no script at all: none is created.
+    reset();
+    init();
+    fs::remove("VELTA.SCR");
+    menu(CMD_RECORD);
+    plat::headless::close(graphics());
+    EXPECT_EQ(next().kind, EVENT_QUIT);
+    velta_shutdown();
+    EXPECT_EQ(script(), std::nullopt);
+}
+
+TEST_F(ScriptTest, CountedTicksReachTheFileWhateverEndsTheProgram) {
+    // A quit asked for by the application while recording: the armed tick comes back as the
+    // quit, and the ticks counted before it are written.
+    menu(CMD_RECORD);
+    velta_set_animation(ANIMATION_RUN);
+    EXPECT_EQ(next(), periodic());
+    EXPECT_EQ(next(), periodic());
+    velta_set_animation(ANIMATION_QUIT);
+    EXPECT_EQ(next().kind, EVENT_QUIT);
+    EXPECT_EQ(next().kind, EVENT_QUIT);
+    velta_shutdown();
+    EXPECT_EQ(script(), "VELTA_PERIODIC(2);\n");
+
+    // A program that simply ends while recording.
+    reset();
+    init();
+    menu(CMD_RECORD);
+    velta_set_animation(ANIMATION_RUN);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(next(), periodic());
+    velta_shutdown();
+    EXPECT_EQ(script(), "VELTA_PERIODIC(3);\n");
+}
+
+TEST_F(ScriptTest, AnEventTurnedIntoAQuitIsRecordedAsTheQuit) {
+    menu(CMD_RECORD);
+    velta_set_animation(ANIMATION_QUIT);
+    click_at(5, 6);
+    EXPECT_EQ(next().kind, EVENT_QUIT);  // the application never sees the click
+    command_now(CMD_RECORD);
+    EXPECT_EQ(script(), std::nullopt);
+}
+
+TEST_F(ScriptTest, ANonRegularScriptIsNeitherReadNorWritten) {
+    fs::create_directory("VELTA.SCR");
+    EXPECT_EQ(play_all(), std::vector<Event>{});
+    EXPECT_EQ(messages(), std::vector<std::string>{kReadMessage});
+    EXPECT_FALSE(checked(CMD_PLAYBACK));
+    menu(CMD_RECORD);
+    plat::headless::type_char(graphics(), 'a');
+    EXPECT_EQ(next(), key('a'));
+    EXPECT_EQ(messages().back(), kWriteMessage);
+
+    // A FIFO would block an opening for reading or writing until another program opened it.
+    fs::remove("VELTA.SCR");
+    ASSERT_EQ(mkfifo("VELTA.SCR", 0600), 0);
+    plat::headless::type_char(graphics(), 'b');
+    EXPECT_EQ(next(), key('b'));
+    EXPECT_EQ(messages().back(), kWriteMessage);
+    command_now(CMD_RECORD);
+    EXPECT_EQ(play_all(), std::vector<Event>{});
+    EXPECT_EQ(messages().back(), kReadMessage);
+}
+
+TEST_F(ScriptTest, ARecordingNeverWritesOverTheScriptThatIsPlaying) {
+    const std::string text = "VELTA_PERIODIC(5);\nVELTA_KBD(65);\n";
+    write_script(text);
+    menu(CMD_PLAYBACK);
+    EXPECT_EQ(next(), periodic());
+    // Record on and off while the playback runs: the playback keeps its file and its count.
+    menu(CMD_RECORD);
+    menu(CMD_RECORD);
+    EXPECT_EQ(drain(), periodics(4) + std::vector<Event>{key('A')});
+    EXPECT_EQ(script(), text);
+
+    // Record on, then the quit: the quit pass reads nothing, and the recording that cannot write
+    // ends without taking the playback's count for its own.
+    menu(CMD_PLAYBACK);
+    EXPECT_EQ(next(), periodic());
+    command_now(CMD_RECORD);
+    plat::post_quit_message(0);
+    EXPECT_EQ(next().kind, EVENT_QUIT);
+    EXPECT_EQ(velta_state.recording, 0);
+    EXPECT_FALSE(checked(CMD_RECORD));
+    velta_shutdown();
+    EXPECT_EQ(script(), text);
 }
 
 TEST_F(ScriptTest, ShutdownClosesARecording) {

@@ -249,6 +249,26 @@ TEST_F(SpineTest, QuitCommandAndClosingTheGraphicsWindowEndTheWait) {
     EXPECT_FALSE(plat::is_window(graphics()));
 }
 
+TEST_F(SpineTest, AQuitTakenFromTheQueueHoldsForEveryLaterWait) {
+    // The Quit command: the window stays, and later waits return quit at their next event.
+    running();
+    after(100, [] { plat::headless::choose_menu(graphics(), 8); });
+    EXPECT_EQ(wait(), EVENT_QUIT);
+    EXPECT_EQ(wait(), EVENT_QUIT);
+    EXPECT_EQ(wait(), EVENT_QUIT);
+
+    // The close box: with the graphics window gone nothing can come any more, so even a halted
+    // wait returns at once instead of waiting for ever.
+    reset();
+    init();
+    after(50, [] { plat::headless::close(graphics()); });
+    EXPECT_EQ(wait(), EVENT_QUIT);
+    std::uint64_t then = now();
+    EXPECT_EQ(wait(), EVENT_QUIT);
+    EXPECT_EQ(wait(), EVENT_QUIT);
+    EXPECT_EQ(now(), then);
+}
+
 TEST_F(SpineTest, ClosingTheTextWindowLeavesTheProgramRunning) {
     running();
     after(50, [] { plat::headless::close(text()); });
