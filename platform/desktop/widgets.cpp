@@ -247,7 +247,12 @@ bool NativeWindow::post_key(bool down) {
     if (!rec->enabled) return true;
     int vk = virtual_key(key, Fl::event_original_key());
     if (down) {
-        int ch = typed_character(Fl::event_text(), Fl::event_length());
+        // The platform's rule decides which keys type a character: Delete, the cursor keys and
+        // the function keys type none, although X has text for some of them.
+        bool ctrl = Fl::event_state(FL_CTRL) != 0;
+        int layout = ctrl ? character_without_ctrl(fl_xevent)
+                          : typed_character(Fl::event_text(), Fl::event_length());
+        int ch = key_character(vk, layout, ctrl);
         if (vk == 0 && ch < 0) return true;
         post_input(Message{rec, WM_KEYDOWN, static_cast<WParam>(vk), make_key_lparam(ch)});
     } else {

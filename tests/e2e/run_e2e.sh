@@ -364,12 +364,48 @@ keys_and_clicks)
     expect_line "keydown 112 -1"
     in_graphics KP_Divide
     expect_line "keydown 111 47"
+    # Keys that type no character: a key-down without one and no key event. A typed z marks the
+    # end, so every event printed from here on up to it must be z's own.
+    mark=$(wc -l <"$log")
+    in_graphics Delete Left Home End Prior Insert F5 z
+    for vk in 46 37 36 35 33 45 116; do expect_line "keydown $vk -1"; done
+    expect_line "event 2 0 0 122"
+    events=$(tail -n +"$((mark + 1))" "$log" | grep '^event')
+    [ "$events" = "event 2 0 0 122" ] || fail "keys without a character gave events: $events"
+    # Backspace, Tab (with Shift too), Enter (on the keypad too) and Escape type their codes.
+    in_graphics BackSpace
+    expect_line "keydown 8 8"
+    expect_line "event 2 0 0 8"
+    in_graphics Tab
+    expect_line "keydown 9 9"
+    expect_line "event 2 0 0 9"
+    mark=$(wc -l <"$log")
+    in_graphics shift+Tab
+    wait_until 5000 eval 'tail -n +"$((mark + 1))" "$log" | grep -qFx "event 2 0 0 9"' ||
+        fail "Shift+Tab gave no Tab event"
+    in_graphics Return
+    expect_line "keydown 13 13"
+    expect_line "event 2 0 0 13"
+    mark=$(wc -l <"$log")
+    in_graphics KP_Enter
+    wait_until 5000 eval 'tail -n +"$((mark + 1))" "$log" | grep -qFx "event 2 0 0 13"' ||
+        fail "keypad Enter gave no Enter event"
+    in_graphics Escape
+    expect_line "keydown 27 27"
+    expect_line "event 2 0 0 27"
     # Ctrl+letter: Ctrl's own code, the letter's upper-case code with the control character, and
     # no key event (Ctrl+L toggles logging, which the probe sees as nothing else).
     in_graphics ctrl+l
     expect_line "keydown 17 -1"
     expect_line "keydown 76 12"
     expect_line "keyup 17"
+    # Other control characters come from the character that the key types without Ctrl.
+    in_graphics ctrl+bracketleft
+    expect_line "keydown 219 27"
+    in_graphics ctrl+shift+2
+    expect_line "keydown 50 0"
+    in_graphics ctrl+2
+    expect_line "keydown 50 -1"
     # Keys typed in the text window reach the graphics window.
     in_text c
     expect_line "event 2 0 0 99"
