@@ -39,13 +39,39 @@ enum : std::uint32_t {
 
 // Virtual-key codes used by the library and produced by the backends.
 enum : int {
+    VK_BACK = 8,
+    VK_TAB = 9,
+    VK_CLEAR = 12,
     VK_RETURN = 13,
+    VK_SHIFT = 16,
     VK_CONTROL = 17,
     VK_ESCAPE = 27,
+    VK_SPACE = 32,
+    VK_PRIOR = 33,
+    VK_NEXT = 34,
+    VK_END = 35,
+    VK_HOME = 36,
+    VK_LEFT = 37,
+    VK_UP = 38,
+    VK_RIGHT = 39,
+    VK_DOWN = 40,
+    VK_INSERT = 45,
+    VK_DELETE = 46,
     VK_NUMPAD0 = 96,
+    VK_MULTIPLY = 106,
     VK_SEPARATOR = 108,
     VK_DIVIDE = 111,
     VK_F1 = 112,
+    VK_F24 = 135,
+    // Punctuation keys, 186 to 192 and 219 to 223; the comments name a US keyboard's characters.
+    VK_OEM_1 = 186,      // ; and :
+    VK_OEM_MINUS = 189,  // - and _
+    VK_OEM_3 = 192,      // ` and ~
+    VK_OEM_4 = 219,      // [ and {
+    VK_OEM_5 = 220,      // backslash and |
+    VK_OEM_6 = 221,      // ] and }
+    VK_OEM_8 = 223,
+    VK_OEM_102 = 226,  // the extra key next to the left Shift on 102-key keyboards
 };
 
 // Window styles (values of the original platform).
@@ -137,6 +163,16 @@ void post_quit_message(int exit_code);
 // Sleeps until a message can be peeked or the next timer is due. Returns at once if one already
 // can.
 void wait_message();
+
+// The character message (WM_CHAR) that a key-down produces, by the original platform's rule, or -1
+// when the key produces none. `character` is what the keyboard layout gives for the key with Shift
+// and AltGr applied but without Ctrl (Latin-1, -1 for none); `ctrl` tells whether Ctrl is held.
+// Only the character keys produce characters: letters, digits, space, punctuation, the keypad's
+// digits and operators, Backspace (8), Tab (9), Enter (13) and Escape (27). Delete, the cursor
+// and navigation keys, Insert, the function keys and the modifiers produce none, whatever the
+// native layer says. With Ctrl held, letters give 1 to 26 and a few keys give other control
+// characters. Every backend passes its key-downs through this one rule.
+int key_character(int vk, int character, bool ctrl);
 
 // Key-down parameters carry the character the key produced (if any), so that a key-down that is
 // re-posted elsewhere translates to the same character.

@@ -120,7 +120,7 @@ class DesktopBackend final : public Backend {
             return;
         }
         bool first = !win->shown();
-        win->show();
+        show_with_hints(*win, w->style);
         if (!first) return;
         place(*w, *win);
     }
@@ -163,7 +163,7 @@ class DesktopBackend final : public Backend {
         int width = std::max(1, w.outer.width() - f.left - f.right);
         int height = std::max(1, w.outer.height() - f.top - f.bottom);
         // A window manager refuses sizes outside the size range: set it to the new size first.
-        if (!sizing_border(w)) win.size_range(width, height, width, height);
+        if (!sizing_border(w)) win.fix_size(width, height);
         XMoveResizeWindow(fl_display, xid, x, y, static_cast<unsigned>(width),
                           static_cast<unsigned>(height));
         win.Fl_Window::resize(x, y, width, height);

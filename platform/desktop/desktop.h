@@ -66,6 +66,9 @@ class NativeWindow : public Fl_Window {
     void update_menu();
     // Lays the menu bar and the canvas out for the current size.
     void layout_children();
+    // Makes a window without a sizing border keep the given size. FLTK rewrites the window
+    // manager hints whenever the size range changes; this puts the window's own back.
+    void fix_size(int width, int height);
 
     Window rec;
     Canvas* canvas = nullptr;
@@ -81,6 +84,21 @@ class NativeWindow : public Fl_Window {
     std::vector<Fl_Menu_Item> items_;
     std::vector<std::string> labels_;
 };
+
+// Writes the Motif window manager hints that the style (WS_* bits) asks for onto a shown top-level
+// window, over those that FLTK wrote. FLTK writes its own when it makes the X window and whenever
+// the size range changes.
+void set_wm_hints(Fl_Window& window, std::uint32_t style);
+// Shows a window with the style's hints. Window managers read the hints when the window asks to
+// be mapped, and some never again, so they must reach the server right behind FLTK's request to
+// map it, before the window manager hears of the window. Xlib's buffer is emptied first, so that
+// the requests that make and map the X window leave in one write with those that write the hints,
+// which are written as soon as FLTK returns. A window whose FL_SHOW handler may talk to the server
+// (setting the keyboard focus can) calls set_wm_hints first thing there too: FLTK sends FL_SHOW
+// right after asking for the map, unless it leaves that to the window manager's answer. (With a
+// window manager that does not announce itself the EWMH way, FLTK raises a modal window while
+// making it, which maps it before any of its properties are written.)
+void show_with_hints(Fl_Window& window, std::uint32_t style);
 
 // The label type that draws a menu item's text after the tab right-aligned.
 Fl_Labeltype menu_label_type();

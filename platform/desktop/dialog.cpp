@@ -30,6 +30,21 @@ class DialogInput : public Fl_Multiline_Input {
     DialogState& state_;
 };
 
+// The dialog's window: its frame follows the template's style, as a platform window's does.
+class DialogWindow : public Fl_Window {
+  public:
+    DialogWindow(std::uint32_t style, int x, int y, int w, int h)
+        : Fl_Window(x, y, w, h), style_(style) {}
+    int handle(int event) override {
+        // Before the focus moves into the dialog (see show_with_hints).
+        if (event == FL_SHOW) set_wm_hints(*this, style_);
+        return Fl_Window::handle(event);
+    }
+
+  private:
+    std::uint32_t style_;
+};
+
 struct DialogState {
     DialogRun* run = nullptr;
     std::unique_ptr<Fl_Window> window;
@@ -71,8 +86,8 @@ void build(DialogState& state) {
         origin_x = owner->outer.left + owner->client_in_outer.left;
         origin_y = owner->outer.top + owner->client_in_outer.top;
     }
-    auto* win = new Fl_Window(origin_x + to_px_x(t.x), origin_y + to_px_y(t.y), to_px_x(t.cx),
-                              to_px_y(t.cy));
+    auto* win = new DialogWindow(t.style, origin_x + to_px_x(t.x), origin_y + to_px_y(t.y),
+                                 to_px_x(t.cx), to_px_y(t.cy));
     state.window.reset(win);
     win->copy_label(t.title.c_str());
     for (const DialogItem& item : t.items) {
@@ -147,7 +162,7 @@ LResult run_dialog(DialogRun& run) {
     Window dialog = run.dialog;
     dialog->backend_data = &state;
     dialog->visible = true;
-    state.window->show();
+    show_with_hints(*state.window, run.tmpl->style);
 
     if (dialog->dialog_proc(dialog, WM_INITDIALOG, 0, run.init) != 0) {
         auto it = state.widgets.find(first_tab_stop(*run.tmpl));
@@ -166,7 +181,7 @@ LResult run_dialog(DialogRun& run) {
         bool handled = false;
         for (int i = 0; i < 64 && pump_one_message(); ++i) handled = true;
         if (!handled && state.commands.empty()) backend().sleep_until(next_timer_due());
-        if (!state.window->shown()) state.window->show();
+        if (!state.window->shown()) show_with_hints(*state.window, run.tmpl->style);
     }
     sync_dialog_text(dialog);
     dialog->backend_data = nullptr;

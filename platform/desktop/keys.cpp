@@ -1,7 +1,10 @@
-// Key translation: FLTK key codes onto the original platform's virtual-key codes, one table.
+// Key translation: FLTK key codes onto the original platform's virtual-key codes, one table, and
+// the characters that X key presses type.
 #include "platform/desktop/keys.h"
 
 #include <FL/Enumerations.H>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 namespace plat {
 namespace desktop {
@@ -56,6 +59,17 @@ int typed_character(const char* text, int length) {
         if (code < 256) return code;
     }
     return -1;
+}
+
+int character_without_ctrl(const XEvent* event) {
+    if (event == nullptr || event->type != KeyPress) return -1;
+    XKeyEvent key = event->xkey;
+    key.state &= ~static_cast<unsigned>(ControlMask);
+    char text[8];
+    KeySym keysym = NoSymbol;
+    // XLookupString types Latin-1 keysyms as their Latin-1 bytes, whatever the locale.
+    int length = XLookupString(&key, text, sizeof text, &keysym, nullptr);
+    return length >= 1 ? static_cast<unsigned char>(text[0]) : -1;
 }
 
 }  // namespace desktop

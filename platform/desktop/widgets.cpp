@@ -9,6 +9,7 @@
 
 #include "platform/desktop/desktop.h"
 #include "platform/desktop/keys.h"
+#include "platform/desktop/motif_hints.h"
 
 namespace plat {
 namespace desktop {
@@ -232,12 +233,53 @@ int NativeWindow::handle(int event) {
         Fl::focus(canvas);
         if (post_key(true)) return 1;
     }
+    // FLTK's own hints forbid only resizing and maximising a window of fixed size; the style's
+    // replace them before the focus is set below (see show_with_hints).
+    if (event == FL_SHOW) set_wm_hints(*this, rec->style);
     if (event == FL_SHOW || event == FL_FOCUS) {
         int handled = Fl_Window::handle(event);
         if (Fl::focus() == nullptr || Fl::focus() == this) Fl::focus(canvas);
         return handled;
     }
     return Fl_Window::handle(event);
+}
+
+void NativeWindow::fix_size(int width, int height) {
+    size_range(width, height, width, height);
+    set_wm_hints(*this, rec->style);
+}
+
+namespace {
+
+// Interning an atom can take a round trip to the server, which would send the map request ahead
+// of the hints: show_with_hints interns it before the window is made.
+Atom motif_hints_atom() {
+    static Atom atom = XInternAtom(fl_display, "_MOTIF_WM_HINTS", False);
+    return atom;
+}
+
+}  // namespace
+
+void show_with_hints(Fl_Window& window, std::uint32_t style) {
+    if (window.shown()) {
+        window.show();
+        return;
+    }
+    motif_hints_atom();
+    XFlush(fl_display);
+    window.show();
+    set_wm_hints(window, style);
+}
+
+void set_wm_hints(Fl_Window& window, std::uint32_t style) {
+    if (!window.shown() || window.parent() != nullptr) return;
+    MotifHints h = motif_hints(style);
+    // Format 32 properties are passed as longs.
+    long fields[5] = {static_cast<long>(h.flags), static_cast<long>(h.functions),
+                      static_cast<long>(h.decorations), h.input_mode, static_cast<long>(h.status)};
+    Atom atom = motif_hints_atom();
+    XChangeProperty(fl_display, fl_xid(&window), atom, atom, 32, PropModeReplace,
+                    reinterpret_cast<unsigned char*>(fields), 5);
 }
 
 bool NativeWindow::post_key(bool down) {
@@ -247,7 +289,12 @@ bool NativeWindow::post_key(bool down) {
     if (!rec->enabled) return true;
     int vk = virtual_key(key, Fl::event_original_key());
     if (down) {
-        int ch = typed_character(Fl::event_text(), Fl::event_length());
+        // The platform's rule decides which keys type a character: Delete, the cursor keys and
+        // the function keys type none, although X has text for some of them.
+        bool ctrl = Fl::event_state(FL_CTRL) != 0;
+        int layout = ctrl ? character_without_ctrl(fl_xevent)
+                          : typed_character(Fl::event_text(), Fl::event_length());
+        int ch = key_character(vk, layout, ctrl);
         if (vk == 0 && ch < 0) return true;
         post_input(Message{rec, WM_KEYDOWN, static_cast<WParam>(vk), make_key_lparam(ch)});
     } else {

@@ -27,6 +27,8 @@ class HeadlessBackend final : public Backend {
     std::uint64_t sequence = 0;
     std::multimap<std::pair<std::uint64_t, std::uint64_t>, std::function<void()>> actions;
     std::function<void(headless::DialogControl&)> responder;
+    // Ctrl is held from its key-down to its key-up, as injected.
+    bool ctrl_held = false;
 
     std::uint64_t now_ms() override { return clock; }
     int screen_width() override { return screen_w; }
@@ -187,7 +189,10 @@ int vk_for_char(char c) {
     if (std::isalpha(u)) return std::toupper(u);
     if (std::isdigit(u) || u == ' ') return u;
     if (u == '\n' || u == '\r') return VK_RETURN;
-    return 0xDF;  // some other key of the main block
+    if (u == '\t') return VK_TAB;
+    if (u == '\b') return VK_BACK;
+    if (u == 0x1B) return VK_ESCAPE;
+    return VK_OEM_8;  // some other key of the main block
 }
 
 }  // namespace
@@ -208,6 +213,7 @@ void reset(int screen_width, int screen_height) {
     b.polls_without_sleep = 0;
     b.actions.clear();
     b.responder = nullptr;
+    b.ctrl_held = false;
 }
 
 std::uint64_t now() {
@@ -237,10 +243,14 @@ std::uint64_t sleep_count() {
 }
 
 void key_down(Window window, int vk, int character) {
-    post_input(Message{window, WM_KEYDOWN, static_cast<WParam>(vk), make_key_lparam(character)});
+    auto& b = headless_backend();
+    if (vk == VK_CONTROL) b.ctrl_held = true;
+    int typed = key_character(vk, character, b.ctrl_held);
+    post_input(Message{window, WM_KEYDOWN, static_cast<WParam>(vk), make_key_lparam(typed)});
 }
 
 void key_up(Window window, int vk) {
+    if (vk == VK_CONTROL) headless_backend().ctrl_held = false;
     post_input(Message{window, WM_KEYUP, static_cast<WParam>(vk),
                        make_key_lparam(-1) | (LParam{3} << 30)});
 }
@@ -257,8 +267,7 @@ void type_text(Window window, const std::string& text) {
 
 void ctrl_key(Window window, int vk) {
     key_down(window, VK_CONTROL);
-    int ch = (vk >= 'A' && vk <= 'Z') ? vk - 'A' + 1 : -1;
-    key_down(window, vk, ch);
+    key_down(window, vk);
     key_up(window, vk);
     key_up(window, VK_CONTROL);
 }

@@ -23,10 +23,13 @@ void after(std::uint64_t delay_ms, std::function<void()> action);
 // How often a wait slept (the clock jumped to the next timer or scheduled input).
 std::uint64_t sleep_count();
 
-// Input, delivered as the desktop delivers it.
+// Input, delivered as the desktop delivers it. A key-down carries the character that the key
+// produces by the platform's rule (key_character) from the character the layout would type for it
+// (-1 for none) and whether Ctrl is held, that is, between key_down and key_up of VK_CONTROL.
 void key_down(Window window, int vk, int character = -1);
 void key_up(Window window, int vk);
-// A printable character: key-down with the key's code and the character, then key-up.
+// One character key: key-down with the key's code and the character, then key-up. Enter ('\r' or
+// '\n'), Tab, Backspace and Escape use their own keys.
 void type_char(Window window, char c);
 void type_text(Window window, const std::string& text);
 // Ctrl held around one key: key-down 17, key-down vk (with its control character for letters),

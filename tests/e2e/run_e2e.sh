@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # End-to-end tests of the desktop program on a private Xvfb, driven with xdotool. A test whose name
 # ends in _wm runs with a window manager (openbox) on the server, as users have it; the others run
-# without one. Usage: run_e2e.sh <test> <traffic program or ""> <probe program> <close_window> <out dir>
+# without one. Usage:
+#   run_e2e.sh <test> <traffic program or ""> <probe program> <close_window> <out dir> [<map_watch>]
 # Every wait is on a condition with a deadline; exit 0 pass, 1 fail, 77 skip.
 set -u
-label=$1 traffic=$2 probe=$3 closer=$4 out=$5
+label=$1 traffic=$2 probe=$3 closer=$4 out=$5 watcher=${6:-}
 test_name=${label%_wm}
 with_wm=0
 [ "$test_name" != "$label" ] && with_wm=1
@@ -177,6 +178,24 @@ canvas_still() {
     done
 }
 
+# motif_hints <title>: the five fields of the window's _MOTIF_WM_HINTS in decimal, as map_watch
+# prints them.
+motif_hints() {
+    local f fields=()
+    for f in $(xprop -id "$(window_id "$1")" _MOTIF_WM_HINTS | sed -n 's/.*= //p' | tr -d ,); do
+        fields+=("$((f))")
+    done
+    echo "${fields[*]:-none}"
+}
+# allowed_actions <title>: what the window manager lets the user do with the window.
+allowed_actions() { xprop -id "$(window_id "$1")" _NET_WM_ALLOWED_ACTIONS | sed -n 's/.*= //p'; }
+# The hints that the windows' styles give them. The graphics window (caption and system menu):
+# moving and closing (4 + 32), a border, a title bar and the window menu (2 + 8 + 16). The text
+# window (an overlapped window) besides can be resized, minimised and maximised (2 + 8 + 16) and
+# has a resize handle and both buttons (4 + 32 + 64).
+graphics_hints="3 36 26 0 0"
+text_hints="3 62 126 0 0"
+
 active() { [ "$(xdotool getactivewindow 2>/dev/null)" = "$1" ]; }
 
 # focus <title> <x> <y>: gives the window the keyboard focus. Without a window manager the focus
@@ -281,6 +300,25 @@ windows_and_picture)
     xprop -id "$(window_id "VELTA Graphics")" WM_NORMAL_HINTS | awk '
         /minimum size/ {min=$(NF-2) "x" $NF} /maximum size/ {max=$(NF-2) "x" $NF}
         END {exit !(min != "" && min == max)}' || fail "the graphics window can be resized"
+    [ "$(motif_hints "VELTA Graphics")" = "$graphics_hints" ] ||
+        fail "graphics window hints $(motif_hints "VELTA Graphics"), expected $graphics_hints"
+    [ "$(motif_hints "VELTA Text")" = "$text_hints" ] ||
+        fail "text window hints $(motif_hints "VELTA Text"), expected $text_hints"
+    if [ "$with_wm" = 1 ]; then
+        # openbox offers neither maximising nor resizing the graphics window, and both for the
+        # text window. It offers minimising every ordinary window whatever the hints say: it never
+        # lets them take a button away.
+        actions=$(allowed_actions "VELTA Graphics")
+        for action in MAXIMIZE_HORZ MAXIMIZE_VERT RESIZE; do
+            grep -q "_NET_WM_ACTION_$action" <<<"$actions" &&
+                fail "the window manager offers $action for the graphics window: $actions"
+        done
+        actions=$(allowed_actions "VELTA Text")
+        for action in MINIMIZE MAXIMIZE_HORZ MAXIMIZE_VERT RESIZE CLOSE; do
+            grep -q "_NET_WM_ACTION_$action" <<<"$actions" ||
+                fail "the window manager does not offer $action for the text window: $actions"
+        done
+    fi
     # The picture's origin is the client area's centre: the street grid reaches 220 pixels left
     # of it, above it and below it, and 120 to its right.
     [ "$(black_box)" = "-220 -220 120 220" ] ||
@@ -364,12 +402,48 @@ keys_and_clicks)
     expect_line "keydown 112 -1"
     in_graphics KP_Divide
     expect_line "keydown 111 47"
+    # Keys that type no character: a key-down without one and no key event. A typed z marks the
+    # end, so every event printed from here on up to it must be z's own.
+    mark=$(wc -l <"$log")
+    in_graphics Delete Left Home End Prior Insert F5 z
+    for vk in 46 37 36 35 33 45 116; do expect_line "keydown $vk -1"; done
+    expect_line "event 2 0 0 122"
+    events=$(tail -n +"$((mark + 1))" "$log" | grep '^event')
+    [ "$events" = "event 2 0 0 122" ] || fail "keys without a character gave events: $events"
+    # Backspace, Tab (with Shift too), Enter (on the keypad too) and Escape type their codes.
+    in_graphics BackSpace
+    expect_line "keydown 8 8"
+    expect_line "event 2 0 0 8"
+    in_graphics Tab
+    expect_line "keydown 9 9"
+    expect_line "event 2 0 0 9"
+    mark=$(wc -l <"$log")
+    in_graphics shift+Tab
+    wait_until 5000 eval 'tail -n +"$((mark + 1))" "$log" | grep -qFx "event 2 0 0 9"' ||
+        fail "Shift+Tab gave no Tab event"
+    in_graphics Return
+    expect_line "keydown 13 13"
+    expect_line "event 2 0 0 13"
+    mark=$(wc -l <"$log")
+    in_graphics KP_Enter
+    wait_until 5000 eval 'tail -n +"$((mark + 1))" "$log" | grep -qFx "event 2 0 0 13"' ||
+        fail "keypad Enter gave no Enter event"
+    in_graphics Escape
+    expect_line "keydown 27 27"
+    expect_line "event 2 0 0 27"
     # Ctrl+letter: Ctrl's own code, the letter's upper-case code with the control character, and
     # no key event (Ctrl+L toggles logging, which the probe sees as nothing else).
     in_graphics ctrl+l
     expect_line "keydown 17 -1"
     expect_line "keydown 76 12"
     expect_line "keyup 17"
+    # Other control characters come from the character that the key types without Ctrl.
+    in_graphics ctrl+bracketleft
+    expect_line "keydown 219 27"
+    in_graphics ctrl+shift+2
+    expect_line "keydown 50 0"
+    in_graphics ctrl+2
+    expect_line "keydown 50 -1"
     # Keys typed in the text window reach the graphics window.
     in_text c
     expect_line "event 2 0 0 99"
@@ -415,6 +489,23 @@ second_display)
     focus VELTA_gets 185 75
     xdotool key Return
     expect_exit 255
+    ;;
+hints_at_map)
+    # A window manager reads the hints when the window asks to be mapped, and some never read
+    # them again: they must be the window's own by then, not FLTK's.
+    [ -n "$watcher" ] || skip "map_watch is not built"
+    watch_log="$out/$label.watch"
+    "$watcher" >"$watch_log" 2>&1 &
+    wm_pid=$!
+    wait_until 5000 grep -qx watching "$watch_log" || fail "map_watch did not start: $(cat "$watch_log")"
+    start_probe dialog
+    wait_until 5000 grep -q "^VELTA_gets:" "$watch_log" || fail "the dialog was never mapped"
+    # The dialog has a caption and a system menu, like the graphics window.
+    for expected in "VELTA Graphics: $graphics_hints" "VELTA Text: $text_hints" \
+        "VELTA_gets: $graphics_hints"; do
+        grep -qFx "$expected" "$watch_log" ||
+            fail "expected \"$expected\" when mapping; map_watch saw: $(cat "$watch_log")"
+    done
     ;;
 *)
     fail "unknown test"

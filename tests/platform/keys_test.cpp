@@ -1,0 +1,206 @@
+// Which key-downs produce a character message: the rule itself, and the headless backend's key
+// injection, which goes through it.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/headless/headless.h"
+#include "platform/platform.h"
+
+namespace {
+
+using plat::key_character;
+
+TEST(KeyCharacter, NavigationFunctionAndModifierKeysTypeNothing) {
+    // X types DEL (127) for Delete and nothing for the others; the rule ignores what the native
+    // layer reports for these keys, with or without Ctrl.
+    std::vector<std::pair<int, int>> keys = {
+        {plat::VK_DELETE, 127},
+        {plat::VK_INSERT, -1},
+        {plat::VK_HOME, -1},
+        {plat::VK_END, -1},
+        {plat::VK_PRIOR, -1},
+        {plat::VK_NEXT, -1},
+        {plat::VK_LEFT, -1},
+        {plat::VK_UP, -1},
+        {plat::VK_RIGHT, -1},
+        {plat::VK_DOWN, -1},
+        {plat::VK_CLEAR, -1},
+        {plat::VK_SHIFT, -1},
+        {plat::VK_CONTROL, -1},
+        {18, -1},
+        {19, -1},
+        {20, -1},
+        {44, -1},
+        {91, -1},
+        {93, -1},
+        {144, -1},
+        {145, -1},
+        {plat::VK_DELETE, 46},
+        {plat::VK_LEFT, '4'},
+        {plat::VK_HOME, '7'},
+    };
+    for (int f = plat::VK_F1; f <= plat::VK_F24; ++f) keys.push_back({f, -1});
+    for (const auto& [vk, native] : keys) {
+        EXPECT_EQ(key_character(vk, native, false), -1) << "vk " << vk << " native " << native;
+        EXPECT_EQ(key_character(vk, native, true), -1) << "vk " << vk << " with Ctrl";
+    }
+}
+
+TEST(KeyCharacter, BackspaceTabEnterAndEscapeTypeTheirControlCodes) {
+    // Whatever the layout reported (X reports nothing for some keypad keys, a line feed for
+    // others).
+    for (int native : {-1, 0, 10, 127, int{'x'}}) {
+        EXPECT_EQ(key_character(plat::VK_BACK, native, false), 8);
+        EXPECT_EQ(key_character(plat::VK_TAB, native, false), 9);
+        EXPECT_EQ(key_character(plat::VK_RETURN, native, false), 13);
+        EXPECT_EQ(key_character(plat::VK_ESCAPE, native, false), 27);
+    }
+    // With Ctrl: Backspace types DEL, Enter a line feed, Tab nothing, Escape stays.
+    EXPECT_EQ(key_character(plat::VK_BACK, 8, true), 127);
+    EXPECT_EQ(key_character(plat::VK_RETURN, 13, true), 10);
+    EXPECT_EQ(key_character(plat::VK_TAB, 9, true), -1);
+    EXPECT_EQ(key_character(plat::VK_ESCAPE, 27, true), 27);
+}
+
+TEST(KeyCharacter, CharacterKeysTypeWhatTheLayoutGives) {
+    EXPECT_EQ(key_character('A', 'a', false), 'a');
+    EXPECT_EQ(key_character('A', 'A', false), 'A');
+    EXPECT_EQ(key_character('7', '/', false), '/');  // a layout with / on Shift+7
+    EXPECT_EQ(key_character(plat::VK_SPACE, ' ', false), ' ');
+    EXPECT_EQ(key_character(plat::VK_OEM_1, ';', false), ';');
+    EXPECT_EQ(key_character(plat::VK_OEM_102, '<', false), '<');
+    EXPECT_EQ(key_character(plat::VK_NUMPAD0 + 5, '5', false), '5');
+    EXPECT_EQ(key_character(plat::VK_MULTIPLY, '*', false), '*');
+    EXPECT_EQ(key_character(plat::VK_DIVIDE, '/', false), '/');
+    // Latin-1 above 127, from a named key or from one that the backend could not name.
+    EXPECT_EQ(key_character(plat::VK_OEM_3, 0xE9, false), 0xE9);
+    EXPECT_EQ(key_character(0, 0xFF, false), 0xFF);
+    EXPECT_EQ(key_character(0, 0x80, false), 0x80);
+    // No character, a control code, DEL or something beyond Latin-1: none.
+    EXPECT_EQ(key_character('A', -1, false), -1);
+    EXPECT_EQ(key_character('A', 1, false), -1);
+    EXPECT_EQ(key_character(0, 127, false), -1);
+    EXPECT_EQ(key_character(0, 31, false), -1);
+    EXPECT_EQ(key_character(0, 256, false), -1);
+    EXPECT_EQ(key_character(plat::VK_OEM_8, 0x1B, false), -1);
+}
+
+TEST(KeyCharacter, CtrlTypesControlCodes) {
+    // Letters by their key, whatever the layout types for them and with Shift or not.
+    for (int vk = 'A'; vk <= 'Z'; ++vk) {
+        EXPECT_EQ(key_character(vk, vk - 'A' + 'a', true), vk - 'A' + 1);
+        EXPECT_EQ(key_character(vk, vk, true), vk - 'A' + 1);
+    }
+    EXPECT_EQ(key_character('L', -1, true), 12);
+    // The keys that type @ [ \ ] ^ _ give 0 and 27 to 31.
+    EXPECT_EQ(key_character('2', '@', true), 0);
+    EXPECT_EQ(key_character(plat::VK_OEM_4, '[', true), 27);
+    EXPECT_EQ(key_character(plat::VK_OEM_5, '\\', true), 28);
+    EXPECT_EQ(key_character(plat::VK_OEM_6, ']', true), 29);
+    EXPECT_EQ(key_character('6', '^', true), 30);
+    EXPECT_EQ(key_character(plat::VK_OEM_MINUS, '_', true), 31);
+    EXPECT_EQ(key_character(plat::VK_SPACE, ' ', true), ' ');
+    // Everything else types nothing: digits, other punctuation, the keypad (even its operators).
+    EXPECT_EQ(key_character('2', '2', true), -1);
+    EXPECT_EQ(key_character('6', '6', true), -1);
+    EXPECT_EQ(key_character(plat::VK_OEM_MINUS, '-', true), -1);
+    EXPECT_EQ(key_character(plat::VK_OEM_4, '{', true), -1);
+    EXPECT_EQ(key_character(plat::VK_OEM_1, ';', true), -1);
+    EXPECT_EQ(key_character(plat::VK_NUMPAD0 + 2, '2', true), -1);
+    EXPECT_EQ(key_character(plat::VK_DIVIDE, '/', true), -1);
+    EXPECT_EQ(key_character(plat::VK_SEPARATOR, '_', true), -1);
+    EXPECT_EQ(key_character(0, 0xE9, true), -1);
+}
+
+// ---- the headless backend's key injection ----
+
+std::vector<plat::Message> delivered;
+
+plat::LResult recording_proc(plat::Window w, std::uint32_t msg, plat::WParam wparam,
+                             plat::LParam lparam) {
+    if (msg == plat::WM_KEYDOWN || msg == plat::WM_KEYUP || msg == plat::WM_CHAR)
+        delivered.push_back(plat::Message{w, msg, wparam, lparam});
+    return plat::def_window_proc(w, msg, wparam, lparam);
+}
+
+class HeadlessKeys : public testing::Test {
+  protected:
+    void SetUp() override {
+        plat::headless::reset();
+        delivered.clear();
+        plat::WindowClass cls;
+        cls.name = "keys";
+        cls.proc = recording_proc;
+        ASSERT_TRUE(plat::register_class(cls));
+        window =
+            plat::create_window("keys", "keys", plat::WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr);
+        ASSERT_NE(window, nullptr);
+    }
+    void TearDown() override { plat::headless::reset(); }
+
+    // Runs the usual message loop over what is queued; returns "down vk char" / "char c" lines.
+    std::vector<std::string> pump() {
+        plat::Message msg;
+        while (plat::peek_message(&msg)) {
+            plat::translate_message(msg);
+            plat::dispatch_message(msg);
+        }
+        std::vector<std::string> lines;
+        for (const plat::Message& m : delivered) {
+            if (m.code == plat::WM_KEYDOWN)
+                lines.push_back("down " + std::to_string(m.wparam) + " " +
+                                std::to_string(plat::key_lparam_character(m.lparam)));
+            else if (m.code == plat::WM_CHAR)
+                lines.push_back("char " + std::to_string(m.wparam));
+        }
+        delivered.clear();
+        return lines;
+    }
+
+    plat::Window window = nullptr;
+};
+
+using Lines = std::vector<std::string>;
+
+TEST_F(HeadlessKeys, KeysWithoutACharacterGiveNoCharacterMessage) {
+    plat::headless::key_down(window, plat::VK_DELETE, 127);
+    plat::headless::key_down(window, plat::VK_LEFT);
+    plat::headless::key_down(window, plat::VK_F1 + 4, 'x');
+    plat::headless::key_down(window, plat::VK_RETURN);
+    EXPECT_EQ(pump(), (Lines{"down 46 -1", "down 37 -1", "down 116 -1", "down 13 13", "char 13"}));
+}
+
+TEST_F(HeadlessKeys, TypedControlCharactersUseTheirOwnKeys) {
+    plat::headless::type_text(window, "\t\b\x1b\n\r");
+    EXPECT_EQ(pump(), (Lines{"down 9 9", "char 9", "down 8 8", "char 8", "down 27 27", "char 27",
+                             "down 13 13", "char 13", "down 13 13", "char 13"}));
+    // Latin-1 above 127 is typed; DEL is not a character that a key types by itself.
+    plat::headless::type_text(window, "\xE9\x7F");
+    EXPECT_EQ(pump(), (Lines{"down 223 233", "char 233", "down 223 -1"}));
+}
+
+TEST_F(HeadlessKeys, CtrlCountsFromItsKeyDownToItsKeyUp) {
+    plat::headless::key_down(window, plat::VK_CONTROL);
+    plat::headless::type_char(window, 'q');
+    plat::headless::key_down(window, '2', '@');
+    plat::headless::key_up(window, plat::VK_CONTROL);
+    plat::headless::type_char(window, 'q');
+    EXPECT_EQ(pump(), (Lines{"down 17 -1", "down 81 17", "char 17", "down 50 0", "char 0",
+                             "down 81 113", "char 113"}));
+    plat::headless::ctrl_key(window, 'L');
+    plat::headless::ctrl_key(window, plat::VK_NUMPAD0 + 8);
+    plat::headless::key_down(window, 'L', 'l');
+    EXPECT_EQ(pump(), (Lines{"down 17 -1", "down 76 12", "char 12", "down 17 -1", "down 104 -1",
+                             "down 76 108", "char 108"}));
+    // A reset forgets a Ctrl that was never released.
+    plat::headless::key_down(window, plat::VK_CONTROL);
+    plat::headless::reset();
+    SetUp();
+    plat::headless::type_char(window, 'k');
+    EXPECT_EQ(pump(), (Lines{"down 75 107", "char 107"}));
+}
+
+}  // namespace
