@@ -43,3 +43,19 @@ int Display::rectangle(int x1, int y1, int x2, int y2, int colour, int width_) {
 int Display::triangle(int x1, int y1, int x2, int y2, int x3, int y3, int colour, int width_) {
     return velta_triangle(colour, x1, y1, x2, y2, x3, y3, width_);
 }
+
+int Display::oval(int x1, int y1, int x2, int y2, int colour, int width_) {
+    return velta_oval(colour, x1, y1, x2, y2, width_);
+}
+
+int Display::line(int x1, int y1, int x2, int y2, int colour, int width_) {
+    return velta_line(colour, x1, y1, x2, y2, width_);
+}
+
+int Display::pixel(int x, int y, int colour) {
+    return velta_pixel(colour, x, y);
+}
+
+int Display::text(int x, int y, const char* text_, int height_, int colour) {
+    return velta_text(colour, x, y, text_, height_);
+}

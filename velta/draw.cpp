@@ -1,4 +1,4 @@
-// Drawing primitives: the two application entry points with their checks and logging, the renderer
+// Drawing primitives: the application's entry points with their checks and logging, the renderer
 // that executes a DrawCommand onto the off-screen image, the copy to the window, the erase, and the
 // text blocks that text commands name by handle.
 #include <climits>
@@ -167,6 +167,64 @@ int velta_rectangle(int colour, int x1, int y1, int x2, int y2, int width) {
     }
     DrawCommand c{DRAW_RECTANGLE, colour, width, x1, y1, x2, y2, 0, 0};
     velta_render(&c);
+    return 1;
+}
+
+int velta_oval(int colour, int x1, int y1, int x2, int y2, int width) {
+    if (x1 > x2) std::swap(x1, x2);
+    if (y1 < y2) std::swap(y1, y2);
+    colour = velta_check_color(colour);
+    width = checked_width(width);
+    if (velta_state.logging) {
+        if (width == 0)
+            velta_print("%s oval with bounding box (%d,%d) to (%d,%d), filled\n",
+                        palette[colour].name, x1, y1, x2, y2);
+        else
+            velta_print("%s oval with bounding box (%d,%d) to (%d,%d) with line width %d\n",
+                        palette[colour].name, x1, y1, x2, y2, width);
+    }
+    DrawCommand c{DRAW_OVAL, colour, width, x1, y1, x2, y2, 0, 0};
+    velta_render(&c);
+    return 1;
+}
+
+int velta_line(int colour, int x1, int y1, int x2, int y2, int width) {
+    colour = velta_check_color(colour);
+    width = checked_width(width);
+    if (velta_state.logging)
+        velta_print("%s line from (%d,%d) to (%d,%d) with line width %d\n", palette[colour].name,
+                    x1, y1, x2, y2, width);
+    DrawCommand c{DRAW_LINE, colour, width, x1, y1, x2, y2, 0, 0};
+    velta_render(&c);
+    return 1;
+}
+
+int velta_pixel(int colour, int x, int y) {
+    colour = velta_check_color(colour);
+    if (velta_state.logging) velta_print("%s pixel at (%d,%d)\n", palette[colour].name, x, y);
+    DrawCommand c{DRAW_PIXEL, colour, 0, x, y, 0, 0, 0, 0};
+    velta_render(&c);
+    return 1;
+}
+
+// The text is copied into a block of its own for the command and freed after it. A missing text
+// draws nothing; a negative height is reported and replaced by its size, as widths are; a height
+// of 0 asks for the face's default size.
+int velta_text(int colour, int x, int y, const char* text, int height) {
+    colour = velta_check_color(colour);
+    if (height < 0) {
+        int size = height == INT_MIN ? INT_MAX : -height;
+        velta_print("Height of %d not possible, using height %d\n", height, size);
+        height = size;
+    }
+    if (text == nullptr) text = "";
+    if (velta_state.logging)
+        velta_print("%s text \"%s\" at (%d,%d) with height %d\n", palette[colour].name, text, x, y,
+                    height);
+    std::int32_t block = velta_alloc_text(text);
+    DrawCommand c{DRAW_TEXT, colour, 0, x, y, height, block, 0, 0};
+    velta_render(&c);
+    velta_free_text(block);
     return 1;
 }
 

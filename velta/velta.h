@@ -76,6 +76,14 @@ int velta_set_logging(int flag);
 int velta_check_color(int colour);
 int velta_triangle(int colour, int x1, int y1, int x2, int y2, int x3, int y3, int width);
 int velta_rectangle(int colour, int x1, int y1, int x2, int y2, int width);
+// Ovals take their bounding box's corners in either order, like rectangles; width 0 fills. A line
+// of width 0 is one pixel wide and leaves out its end point. Text is drawn with its first line's
+// lower-left corner at (x, y) and each newline starting a new line below; height is the
+// character height in pixels (0: the face's default size).
+int velta_oval(int colour, int x1, int y1, int x2, int y2, int width);
+int velta_line(int colour, int x1, int y1, int x2, int y2, int width);
+int velta_pixel(int colour, int x, int y);
+int velta_text(int colour, int x, int y, const char* text, int height);
 int velta_show();
 int velta_erase();
 void velta_render(const DrawCommand* command);
@@ -106,6 +114,10 @@ class Display {
     void set_animation(int mode);
     int rectangle(int x1, int y1, int x2, int y2, int colour, int width);
     int triangle(int x1, int y1, int x2, int y2, int x3, int y3, int colour, int width);
+    int oval(int x1, int y1, int x2, int y2, int colour, int width);
+    int line(int x1, int y1, int x2, int y2, int colour, int width);
+    int pixel(int x, int y, int colour);
+    int text(int x, int y, const char* text, int height, int colour);
 
     std::int32_t width;
     std::int32_t height;
