@@ -81,7 +81,9 @@ void toggle_playback() {
     if (s.playback) {
         s.playback = 0;
         check(CMD_PLAYBACK, false);
-        velta_close_script();
+        // Only the playback's own file is closed: a playback stopped before its first read never
+        // opened one, and the file may be a recording's, still being written.
+        if (s.script_mode != 'w') velta_close_script();
     } else {
         s.run = 0;
         s.single_step = 0;

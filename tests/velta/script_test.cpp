@@ -534,6 +534,19 @@ TEST_F(ScriptTest, ARecordingNeverWritesOverTheScriptThatIsPlaying) {
     EXPECT_EQ(script(), text);
 }
 
+TEST_F(ScriptTest, PlaybackStoppedBeforeItsFirstReadLeavesARecordingsFile) {
+    menu(CMD_RECORD);
+    click_at(1, 2);
+    EXPECT_EQ(next(), mouse(1, 2));
+    // Playback on and off again with no wait in between (as in a dialog's loop): nothing was read.
+    command_now(CMD_PLAYBACK);
+    command_now(CMD_PLAYBACK);
+    click_at(3, 4);
+    EXPECT_EQ(next(), mouse(3, 4));
+    command_now(CMD_RECORD);
+    EXPECT_EQ(script(), "VELTA_MOUSE(1, 2);\nVELTA_MOUSE(3, 4);\n");
+}
+
 TEST_F(ScriptTest, ShutdownClosesARecording) {
     menu(CMD_RECORD);
     plat::headless::type_char(graphics(), 'q');
