@@ -2,11 +2,12 @@
 // count, the heap and the cost of a tick develop. The grid always ends in a permanent gridlock;
 // what this watches is that the program stays bounded after it.
 //
-//   velta_soak [--seeds 1,2,3] [--ticks 1000000]
+//   velta_soak [--seeds 1,2,3] [--ticks 1000000] [--until-lock]
 //
 // Each seed runs the event loop the way simulation_run does (seeded generator, the fixed layout,
 // the animation timer), with a network that counts what its spawns place. Figures are printed at
-// 10,000, 100,000 and 1,000,000 ticks (those within the run) and at the last tick.
+// 10,000, 100,000 and 1,000,000 ticks (those within the run) and at the last tick; with
+// --until-lock a run also ends, with a last report, as soon as the lock is seen.
 #include <malloc.h>
 #include <sys/resource.h>
 
@@ -184,7 +185,8 @@ struct Checkpoint {
 
 class SoakObserver : public LoopObserver {
   public:
-    SoakObserver(CountingNetwork& network, int ticks) : net(network), last_tick(ticks) {
+    SoakObserver(CountingNetwork& network, int ticks, bool until_lock)
+        : net(network), last_tick(ticks), stop_at_lock(until_lock) {
         for (int c : {10'000, 100'000, 1'000'000})
             if (c <= ticks) checkpoints.push_back(c);
         if (checkpoints.empty() || checkpoints.back() != ticks) checkpoints.push_back(ticks);
@@ -216,10 +218,12 @@ class SoakObserver : public LoopObserver {
         if (lock_tick < 0 && ticks - last_arrival >= kLockQuiet) lock_tick = last_arrival;
 
         if (next < checkpoints.size() && ticks == checkpoints[next] - kCostWindow) {
+            window_start = ticks;
             window_wall = wall_seconds();
             window_cpu = cpu_seconds();
         }
-        if (next < checkpoints.size() && ticks == checkpoints[next]) {
+        bool ending = ticks == last_tick || (stop_at_lock && lock_tick >= 0);
+        if (next < checkpoints.size() && (ticks == checkpoints[next] || ending)) {
             Checkpoint c{};
             c.tick = ticks;
             c.alive = alive;
@@ -232,16 +236,18 @@ class SoakObserver : public LoopObserver {
             c.heap_bytes = live_bytes.load();
             c.heap_peak = peak_bytes.load();
             c.rss_kib = max_rss_kib();
-            bool timed = ticks > kCostWindow;
+            // A run that ends at the lock may end between the start of a window and its end.
+            bool timed = window_start >= 0 && window_start == ticks - kCostWindow;
             c.wall_ms = timed ? (wall_seconds() - window_wall) * 1e3 : 0;
             c.cpu_ms = timed ? (cpu_seconds() - window_cpu) * 1e3 : 0;
             c.before_lock = net.settled;
             if (lock_tick < 0) c.before_lock.add(net.pending);
             results.push_back(c);
             ++next;
+            if (ending) next = checkpoints.size();
             print(c, next == checkpoints.size());
         }
-        if (ticks == last_tick) plat::post_quit_message(0);
+        if (ending) plat::post_quit_message(0);
     }
 
     static void print(const Checkpoint& c, bool last) {
@@ -286,6 +292,7 @@ class SoakObserver : public LoopObserver {
 
     CountingNetwork& net;
     int last_tick;
+    bool stop_at_lock;
     std::vector<int> checkpoints;
     std::size_t next = 0;
     std::vector<Road*> roads;
@@ -295,12 +302,13 @@ class SoakObserver : public LoopObserver {
     long long arrivals_after_lock = 0;
     int last_arrival = 0;
     int lock_tick = -1;
+    int window_start = -1;
     double window_wall = 0;
     double window_cpu = 0;
     std::vector<Checkpoint> results;
 };
 
-std::vector<Checkpoint> soak(unsigned seed, int ticks) {
+std::vector<Checkpoint> soak(unsigned seed, int ticks, bool until_lock) {
     velta_reset_for_tests();
     plat::headless::reset(1024, 768);
     peak_bytes = live_bytes.load();
@@ -316,7 +324,7 @@ std::vector<Checkpoint> soak(unsigned seed, int ticks) {
             build_layout(&network);
             for (int i = 0; i < kEntryCount; ++i)
                 network.entries[i] = dynamic_cast<Road*>(network.element_at(kEntryFirst + i));
-            SoakObserver observer(network, ticks);
+            SoakObserver observer(network, ticks, until_lock);
             run_event_loop(display, network, &observer);
             results = observer.results;
             elements = network.elements();
@@ -327,24 +335,23 @@ std::vector<Checkpoint> soak(unsigned seed, int ticks) {
     return results;
 }
 
+// A comma-separated list of seeds; empty when any part is not a number.
 std::vector<unsigned> parse_seeds(const char* text) {
     std::vector<unsigned> seeds;
     std::string s(text);
     std::size_t start = 0;
-    while (start <= s.size()) {
+    for (;;) {
         std::size_t comma = s.find(',', start);
-        std::string part =
-            s.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
-        if (!part.empty())
-            seeds.push_back(static_cast<unsigned>(std::strtoul(part.c_str(), nullptr, 10)));
-        if (comma == std::string::npos) break;
+        std::string part = s.substr(start, comma == std::string::npos ? comma : comma - start);
+        if (part.empty() || part.find_first_not_of("0123456789") != std::string::npos) return {};
+        seeds.push_back(static_cast<unsigned>(std::strtoul(part.c_str(), nullptr, 10)));
+        if (comma == std::string::npos) return seeds;
         start = comma + 1;
     }
-    return seeds;
 }
 
 int usage(const char* program) {
-    std::fprintf(stderr, "usage: %s [--seeds N[,N...]] [--ticks N]\n", program);
+    std::fprintf(stderr, "usage: %s [--seeds N[,N...]] [--ticks N] [--until-lock]\n", program);
     return 2;
 }
 
@@ -353,9 +360,12 @@ int usage(const char* program) {
 int main(int argc, char** argv) {
     std::vector<unsigned> seeds = {1, 2, 3};
     int ticks = 1'000'000;
+    bool until_lock = false;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--seeds") == 0 && i + 1 < argc) {
             seeds = parse_seeds(argv[++i]);
+        } else if (std::strcmp(argv[i], "--until-lock") == 0) {
+            until_lock = true;
         } else if (std::strcmp(argv[i], "--ticks") == 0 && i + 1 < argc) {
             long n = std::strtol(argv[++i], nullptr, 10);
             if (n < 1 || n > 1'000'000'000) return usage(argv[0]);
@@ -368,8 +378,9 @@ int main(int argc, char** argv) {
 
     for (unsigned seed : seeds) {
         std::printf("seed %u, %d ticks\n", seed, ticks);
-        std::vector<Checkpoint> results = soak(seed, ticks);
-        if (results.size() >= 2 && results.front().tick == 10'000 && results.front().cpu_ms > 0) {
+        std::vector<Checkpoint> results = soak(seed, ticks, until_lock);
+        if (results.size() >= 2 && results.front().tick == 10'000 && results.front().cpu_ms > 0 &&
+            results.back().cpu_ms > 0) {
             const Checkpoint& first = results.front();
             const Checkpoint& last = results.back();
             std::printf("  tick %d against tick 10000: cost x%.2f (cpu), heap x%.2f\n", last.tick,
