@@ -1,6 +1,7 @@
 #include "sim/network.h"
 
 #include "sim/intersection.h"
+#include "sim/location.h"
 #include "sim/random.h"
 #include "sim/road.h"
 #include "sim/vehicle.h"
@@ -40,6 +41,16 @@ void RoadNetwork::spawn(Display&) {
     // A list that does not hold a road there gets no vehicle rather than a misplaced one.
     Road* road = dynamic_cast<Road*>(target);
     if (!road) return;
+    if (road->size() >= road->capacity()) {
+        // The lane is full and a newcomer already stands on its entry point: one more would only be
+        // stacked there too, waiting with the queue, and while the grid is locked that adds a
+        // vehicle every 25 ticks for ever. None is made. What making and placing it would have
+        // drawn (its record's destination, then the entry point's) is drawn all the same, so the
+        // random sequence runs on as if it had been placed.
+        static_cast<void>(Location());
+        static_cast<void>(road->entry_point());
+        return;
+    }
     Vehicle* vehicle = pulsing ? static_cast<Vehicle*>(new PulsingVehicle())
                                : static_cast<Vehicle*>(new FastVehicle());
     road->accept(vehicle);

@@ -23,7 +23,8 @@ class RoadNetwork : public SimObject {
     // Puts the element at the head of the list, so the list runs in reverse order of adding.
     virtual void add(NetworkElement* element);
     // Places a new vehicle, fast or pulsing at even odds, on the road at list position 20 to 23,
-    // at even odds.
+    // at even odds, even over one still standing on the entry point; a road that already holds its
+    // capacity gets none, though the random draws are the same.
     virtual void spawn(Display& display);
     // Switches the lights of the intersections at list positions 0 to 7.
     virtual void toggle_lights();

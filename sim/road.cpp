@@ -1,11 +1,15 @@
 #include "sim/road.h"
 
 #include <cmath>
+#include <cstdlib>
 
 namespace {
 
 // Closer than this, a vehicle waits for the one ahead of it.
-constexpr double kSpacing = 20.0;
+constexpr int kSpacingUnits = 20;
+constexpr double kSpacing = kSpacingUnits;
+// The most a vehicle covers in one step: a fast vehicle's two units.
+constexpr int kLongestStep = 2;
 
 }  // namespace
 
@@ -116,6 +120,20 @@ bool Road::too_close(Location ahead, Location behind, int position) {
 
 Vehicle* Road::front() {
     return head ? head->vehicle : nullptr;
+}
+
+int Road::capacity() const {
+    const Location& s = end_points[0];
+    const Location& e = end_points[1];
+    bool vertical = direction_ == NORTH || direction_ == SOUTH;
+    int length = std::abs(vertical ? e.y() - s.y() : e.x() - s.x());
+    // The front stops at the first point at or past the end, which a fast step can overshoot by
+    // one unit. A vehicle moves only while it is more than the spacing behind the one ahead, so a
+    // fast step can close to 19 units. From one unit past the end back to the entry point, the
+    // lane therefore holds at most one vehicle every 19 units, both ends included; a spawn may put
+    // one more on the entry point over the last of them.
+    int on_lane = (length + kLongestStep - 1) / (kSpacingUnits + 1 - kLongestStep) + 1;
+    return on_lane + 1;
 }
 
 void Road::derive_direction() {

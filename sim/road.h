@@ -48,6 +48,11 @@ class Road : public NetworkElement {
     // The front vehicle, left in place; null when the road is empty.
     virtual Vehicle* front();
 
+    // How many vehicles the queue may hold before spawning stops adding to it: as many as the lane
+    // holds at the closest spacing traffic reaches, plus one newcomer standing on the entry point.
+    // Follows from the length along the direction, so a road whose ends are unset holds two.
+    int capacity() const;
+
     void derive_direction();
     // The middle of the starting edge, with a fresh random destination.
     Location entry_point();

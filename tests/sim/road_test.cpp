@@ -1,3 +1,6 @@
+#include <cstring>
+#include <string>
+
 #include "sim_helpers.h"
 
 using sim_test::at;
@@ -147,4 +150,69 @@ TEST(RoadTest, RoomReturnsOnceTheLastVehicleIsMoreThanTwentyOn) {
     clear_road(*road);
     delete road;
     delete other;
+}
+
+TEST(RoadTest, CapacityCountsAlongTheDirectionWithRoomForTheOvershootAndOneNewcomer) {
+    struct Case {
+        Location start, end;
+        int capacity;
+    };
+    const Case cases[] = {
+        // The grid's entry roads: R9 (north) and R11 (east), 160 long; R3 (south) and R4 (east),
+        // 60 long. Nine or four stand 20 apart from the end back to the entry point.
+        {at(20, -180), at(0, -20), 10},
+        {at(-180, -20), at(-20, 0), 10},
+        {at(-20, 180), at(0, 120), 5},
+        {at(-80, 80), at(-20, 100), 5},
+        // Only the length along the direction counts, not the width across it.
+        {at(100, 20), at(0, 80), 5},
+        {at(-20, 120), at(-80, 20), 5},
+        // 75 long: a fast front can stop at 76, and four more fit 19 apart behind it.
+        {at(20, 0), at(0, 75), 6},
+        {at(20, 0), at(0, 74), 5},
+    };
+    for (const Case& c : cases) {
+        Road road;
+        road.set_endpoint(c.start, 0);
+        road.set_endpoint(c.end, 1);
+        EXPECT_EQ(road.capacity(), c.capacity) << c.start.x() << "," << c.start.y();
+    }
+}
+
+TEST(RoadTest, AStuckLaneFedAtTheSpawnRateFillsToItsCapacityAndNoFurther) {
+    // Vehicles arrive every 25 ticks, as spawns do, and the front is never taken, until the newest
+    // cannot leave the entry point. Whatever the mix of kinds, the lane is then full and nothing
+    // moves; one more newcomer on the entry point makes the capacity.
+    const char* const mixes[] = {"F", "P", "FP", "PF", "FFP", "PPF", "FPP"};
+    for (int length : {160, 60, 75, 95}) {
+        for (const char* mix : mixes) {
+            SCOPED_TRACE(std::to_string(length) + " " + mix);
+            Road* road = make_road(at(20, 0), at(0, length));
+            int fed = 0;
+            bool held = false;
+            while (!held && fed < 50) {
+                bool fast = mix[fed % std::strlen(mix)] == 'F';
+                road->accept(fast ? static_cast<Vehicle*>(new FastVehicle())
+                                  : static_cast<Vehicle*>(new PulsingVehicle()));
+                ++fed;
+                for (int t = 0; t < 25; ++t) road->step();
+                held = road->queue_tail()->vehicle->location().y() == 0;
+            }
+            // The queue has settled: nothing moves any more.
+            auto settled = positions(*road);
+            for (int t = 0; t < 200; ++t) road->step();
+            auto later = positions(*road);
+            ASSERT_EQ(later.size(), settled.size());
+            for (std::size_t i = 0; i < later.size(); ++i)
+                EXPECT_EQ(later[i].y(), settled[i].y()) << i;
+            EXPECT_LE(later.front().y(), length + 1);
+            for (std::size_t i = 1; i + 1 < later.size(); ++i)
+                EXPECT_GE(later[i - 1].y() - later[i].y(), 19) << i;
+            EXPECT_LE(road->size() + 1, road->capacity());
+            // The grid's lengths leave nothing spare.
+            if (length == 160 || length == 60) EXPECT_EQ(road->size() + 1, road->capacity());
+            clear_road(*road);
+            delete road;
+        }
+    }
 }
