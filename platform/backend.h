@@ -82,9 +82,9 @@ class Backend {
     virtual void window_shown(Window, bool /*visible*/) {}
     virtual void menu_changed(Window) {}
     virtual void surface_changed(Window) {}
-    // Runs a modal dialog: calls the dialog procedure with WM_INITDIALOG, then feeds it the user's
-    // commands until end_dialog is called, dispatching the other windows' messages meanwhile with
-    // pump_other_windows(). Returns the end_dialog result, or -1 if it cannot run one.
+    // Runs a modal dialog: calls the dialog procedure with wm::init_dialog, then feeds it the
+    // user's commands until end_dialog is called, dispatching the other windows' messages meanwhile
+    // with pump_other_windows(). Returns the end_dialog result, or -1 if it cannot run one.
     virtual LResult run_dialog(DialogRun& /*run*/) { return -1; }
     // Called by get_dlg_item_text so that the backend can bring item_text up to date first.
     virtual void sync_dialog_text(Window /*dialog*/) {}
@@ -97,7 +97,7 @@ Backend& backend();
 // messages, input for a disabled window is dropped when a modal loop takes it.
 void post_input(const Message& msg);
 // The client area changed size (for example the user resized the window): resizes the surface,
-// invalidates and sends WM_SIZE.
+// invalidates and sends wm::size.
 void set_window_geometry(Window window, const Rect& outer, const Rect& client_in_outer);
 std::vector<Window> all_windows();  // live windows in creation order
 // Takes and dispatches at most one queued message that is not input for a disabled window;

@@ -19,7 +19,7 @@ struct GdiObject {
 
 struct PenObject : GdiObject {
     PenObject() : GdiObject(GdiKind::Pen) {}
-    int style = PS_SOLID;
+    int style = ps::solid;
     int width = 1;  // 0 and 1 both draw one pixel wide
     Color color = 0;
 };
@@ -55,7 +55,7 @@ struct DeviceContext {
     FontObject* font = nullptr;
     Color text_color = 0;
     Color bk_color = 0x00FFFFFF;
-    int bk_mode = OPAQUE;
+    int bk_mode = bk::opaque;
     Point position;
 };
 

@@ -313,7 +313,7 @@ bool text_out(DC dc, int x, int y, const char* text, int length) {
     const i64 cell_t = y, cell_b = static_cast<i64>(y) + m.height;
     const i64 col0 = std::max<i64>(cell_l, 0), col1 = std::min<i64>(cell_r, s->width);
     const i64 row0 = std::max<i64>(cell_t, 0), row1 = std::min<i64>(cell_b, s->height);
-    if (dc->bk_mode == OPAQUE)
+    if (dc->bk_mode == bk::opaque)
         for (i64 r = row0; r < row1; ++r)
             for (i64 c = col0; c < col1; ++c)
                 s->put(static_cast<int>(c), static_cast<int>(r), dc->bk_color);

@@ -34,7 +34,7 @@ TypicalFrame& typical_frame(bool sizing) {
 }
 
 bool sizing_border(const WindowRec& w) {
-    return (w.style & WS_THICKFRAME) != 0;
+    return (w.style & ws::thick_frame) != 0;
 }
 
 class DesktopBackend final : public Backend {

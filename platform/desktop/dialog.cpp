@@ -94,9 +94,9 @@ void build(DialogState& state) {
         int x = to_px_x(item.x), y = to_px_y(item.y), w = to_px_x(item.cx), h = to_px_y(item.cy);
         Fl_Widget* widget = nullptr;
         switch (item.class_atom) {
-            case DLG_EDIT: {
+            case dlg::edit: {
                 Fl_Input_* input = nullptr;
-                if (item.style & ES_MULTILINE)
+                if (item.style & es::multiline)
                     input = new DialogInput(state, x, y, w, h);
                 else
                     input = new Fl_Input(x, y, w, h);
@@ -105,9 +105,9 @@ void build(DialogState& state) {
                 widget = input;
                 break;
             }
-            case DLG_BUTTON: {
+            case dlg::button: {
                 Fl_Button* button = nullptr;
-                if ((item.style & 0xF) == BS_DEFPUSHBUTTON) {
+                if ((item.style & 0xF) == bs::def_push_button) {
                     button = new Fl_Return_Button(x, y, w, h);
                     state.default_button = item.id;
                 } else {
@@ -125,8 +125,8 @@ void build(DialogState& state) {
                 break;
             }
         }
-        if (item.class_atom != DLG_EDIT) widget->copy_label(item.text.c_str());
-        if (!(item.style & WS_TABSTOP)) widget->clear_visible_focus();
+        if (item.class_atom != dlg::edit) widget->copy_label(item.text.c_str());
+        if (!(item.style & ws::tab_stop)) widget->clear_visible_focus();
         state.widgets[item.id] = widget;
     }
     win->end();
@@ -138,7 +138,7 @@ void build(DialogState& state) {
 
 int first_tab_stop(const DialogTemplate& t) {
     for (const DialogItem& item : t.items)
-        if (item.style & WS_TABSTOP) return item.id;
+        if (item.style & ws::tab_stop) return item.id;
     return 0;
 }
 
@@ -164,7 +164,7 @@ LResult run_dialog(DialogRun& run) {
     dialog->visible = true;
     show_with_hints(*state.window, run.tmpl->style);
 
-    if (dialog->dialog_proc(dialog, WM_INITDIALOG, 0, run.init) != 0) {
+    if (dialog->dialog_proc(dialog, wm::init_dialog, 0, run.init) != 0) {
         auto it = state.widgets.find(first_tab_stop(*run.tmpl));
         if (it != state.widgets.end()) it->second->take_focus();
     }
@@ -173,7 +173,7 @@ LResult run_dialog(DialogRun& run) {
             int id = state.commands.front();
             state.commands.pop_front();
             sync_dialog_text(dialog);
-            dialog->dialog_proc(dialog, WM_COMMAND, static_cast<WParam>(id & 0xFFFF), 0);
+            dialog->dialog_proc(dialog, wm::command, static_cast<WParam>(id & 0xFFFF), 0);
         }
         if (dialog->dialog_ended) break;
         // The other windows' messages (timers, paints, posted messages); input for the disabled

@@ -17,5 +17,5 @@ int main(int argc, char** argv) {
         if (i > 1) command_line += ' ';
         command_line += argv[i];
     }
-    return velta_win_main(nullptr, nullptr, command_line.data(), plat::SW_SHOWNORMAL);
+    return velta_win_main(nullptr, nullptr, command_line.data(), plat::sw::show_normal);
 }

@@ -37,7 +37,7 @@ struct MotifHints {
 // The hints for a top-level window of the given style (WS_* bits): a caption gives a title bar,
 // the system menu a window menu and a close button, the sizing border resizing, and the minimise
 // and maximise boxes those buttons and actions, as on the original platform. A window with
-// WS_CAPTION | WS_SYSMENU alone can be moved and closed, nothing else.
+// ws::caption | ws::sys_menu alone can be moved and closed, nothing else.
 MotifHints motif_hints(std::uint32_t style);
 
 }  // namespace desktop

@@ -69,7 +69,7 @@ void close_box_pressed(Fl_Widget* widget, void*) {
     // Escape also lands here; only the close box asks the window to close.
     if (Fl::event() != FL_CLOSE) return;
     auto* native = static_cast<NativeWindow*>(widget);
-    post_input(Message{native->rec, WM_CLOSE, 0, 0});
+    post_input(Message{native->rec, wm::close, 0, 0});
 }
 
 void menu_item_chosen(Fl_Widget* widget, void* data) {
@@ -77,7 +77,7 @@ void menu_item_chosen(Fl_Widget* widget, void* data) {
     if (native == nullptr) return;
     // FLTK has already flipped a checked item's state; the library sets check marks itself.
     native->update_menu();
-    post_input(Message{native->rec, WM_COMMAND, reinterpret_cast<WParam>(data), 0});
+    post_input(Message{native->rec, wm::command, reinterpret_cast<WParam>(data), 0});
 }
 
 // Menu item labels: the text before the tab on the left (with its & mnemonic), the text after it
@@ -165,7 +165,7 @@ int Canvas::handle(int event) {
         case FL_PUSH:
             if (Fl::focus() != this) Fl::focus(this);
             if (Fl::event_button() == FL_LEFT_MOUSE && owner_.rec->enabled) {
-                post_input(Message{owner_.rec, WM_LBUTTONDOWN, 1,
+                post_input(Message{owner_.rec, wm::left_button_down, 1,
                                    make_point_lparam(Fl::event_x() - x(), Fl::event_y() - y())});
             }
             return 1;
@@ -196,7 +196,7 @@ NativeWindow::NativeWindow(Window record, int x, int y, int w, int h)
     end();
     Fl_Group::current(nullptr);
     callback(close_box_pressed);
-    if (record->style & WS_THICKFRAME)
+    if (record->style & ws::thick_frame)
         size_range(100, 50);
     else
         size_range(w, h, w, h);
@@ -296,10 +296,10 @@ bool NativeWindow::post_key(bool down) {
                           : typed_character(Fl::event_text(), Fl::event_length());
         int ch = key_character(vk, layout, ctrl);
         if (vk == 0 && ch < 0) return true;
-        post_input(Message{rec, WM_KEYDOWN, static_cast<WParam>(vk), make_key_lparam(ch)});
+        post_input(Message{rec, wm::key_down, static_cast<WParam>(vk), make_key_lparam(ch)});
     } else {
         if (vk == 0) return true;
-        post_input(Message{rec, WM_KEYUP, static_cast<WParam>(vk),
+        post_input(Message{rec, wm::key_up, static_cast<WParam>(vk),
                            make_key_lparam(-1) | (LParam{3} << 30)});
     }
     return true;
@@ -330,7 +330,7 @@ void NativeWindow::update_menu() {
     std::vector<std::string> labels;
     for (const MenuItem& top : bar->items) {
         labels.push_back(top.text);
-        if ((top.flags & MF_POPUP) && top.popup != nullptr)
+        if ((top.flags & mf::popup) && top.popup != nullptr)
             for (const MenuItem& item : top.popup->items) labels.push_back(item.text);
     }
     bool same_labels = labels == labels_;
@@ -358,18 +358,18 @@ std::vector<Fl_Menu_Item> NativeWindow::build_items(Menu bar) const {
         item.labelcolor_ = FL_FOREGROUND_COLOR;
         item.callback_ = menu_item_chosen;
         item.user_data_ = reinterpret_cast<void*>(static_cast<WParam>(source.id));
-        if (source.flags & (MF_GRAYED | MF_DISABLED)) item.flags |= FL_MENU_INACTIVE;
-        if (source.flags & MF_CHECKED) item.flags |= FL_MENU_TOGGLE | FL_MENU_VALUE;
+        if (source.flags & (mf::grayed | mf::disabled)) item.flags |= FL_MENU_INACTIVE;
+        if (source.flags & mf::checked) item.flags |= FL_MENU_TOGGLE | FL_MENU_VALUE;
         return item;
     };
     for (const MenuItem& top : bar->items) {
-        if (top.flags & MF_SEPARATOR) {
+        if (top.flags & mf::separator) {
             ++label;
             continue;
         }
         Fl_Menu_Item title = make_item(top);
         title.labeltype_ = FL_NORMAL_LABEL;
-        if (!(top.flags & MF_POPUP) || top.popup == nullptr) {
+        if (!(top.flags & mf::popup) || top.popup == nullptr) {
             items.push_back(title);
             continue;
         }
@@ -379,7 +379,7 @@ std::vector<Fl_Menu_Item> NativeWindow::build_items(Menu bar) const {
         items.push_back(title);
         std::size_t first = items.size();
         for (const MenuItem& item : top.popup->items) {
-            if (item.flags & MF_SEPARATOR) {
+            if (item.flags & mf::separator) {
                 ++label;
                 // FLTK draws a divider under an item rather than as an item of its own.
                 if (items.size() > first) items.back().flags |= FL_MENU_DIVIDER;

@@ -36,12 +36,12 @@ class HeadlessBackend final : public Backend {
 
     Rect client_area(const WindowRec& w) override {
         int border = 0;
-        if (w.style & WS_THICKFRAME)
+        if (w.style & ws::thick_frame)
             border = kSizingBorder;
-        else if (w.style & (WS_CAPTION | WS_BORDER))
+        else if (w.style & (ws::caption | ws::border))
             border = kFixedBorder;
         int top = border;
-        if ((w.style & WS_CAPTION) == WS_CAPTION) top += kCaption;
+        if ((w.style & ws::caption) == ws::caption) top += kCaption;
         if (w.menu != nullptr) top += kMenuBar;
         int width = w.outer.width() - 2 * border;
         int height = w.outer.height() - top - border;
@@ -111,7 +111,8 @@ class HeadlessDialog final : public headless::DialogControl {
     void type(const std::string& text) override {
         if (ended()) return;
         const DialogItem* item = find(focus_);
-        if (item != nullptr && item->class_atom == DLG_EDIT) run_.dialog->item_text[focus_] += text;
+        if (item != nullptr && item->class_atom == dlg::edit)
+            run_.dialog->item_text[focus_] += text;
     }
     void press_enter() override {
         // Enter in a multi-line box without want-return presses the default push button.
@@ -122,7 +123,7 @@ class HeadlessDialog final : public headless::DialogControl {
     void press_close_box() override { command(2); }  // the close box also sends cancel
     void press_button(int id) override {
         const DialogItem* item = find(id);
-        if (item != nullptr && item->class_atom == DLG_BUTTON) command(id);
+        if (item != nullptr && item->class_atom == dlg::button) command(id);
     }
     void wait(std::uint64_t ms) override {
         auto& b = headless_backend();
@@ -142,10 +143,10 @@ class HeadlessDialog final : public headless::DialogControl {
     }
 
     bool ended() const { return run_.dialog->dialog_ended; }
-    LResult init() { return run_.dialog->dialog_proc(run_.dialog, WM_INITDIALOG, 0, run_.init); }
+    LResult init() { return run_.dialog->dialog_proc(run_.dialog, wm::init_dialog, 0, run_.init); }
     int first_tab_stop() const {
         for (const auto& item : run_.tmpl->items)
-            if (item.style & WS_TABSTOP) return item.id;
+            if (item.style & ws::tab_stop) return item.id;
         return 0;
     }
 
@@ -157,13 +158,13 @@ class HeadlessDialog final : public headless::DialogControl {
     }
     int default_button() const {
         for (const auto& item : run_.tmpl->items)
-            if (item.class_atom == DLG_BUTTON && (item.style & 0xF) == BS_DEFPUSHBUTTON)
+            if (item.class_atom == dlg::button && (item.style & 0xF) == bs::def_push_button)
                 return item.id;
         return 0;
     }
     void command(int id) {
         if (ended()) return;
-        run_.dialog->dialog_proc(run_.dialog, WM_COMMAND, static_cast<WParam>(id & 0xFFFF), 0);
+        run_.dialog->dialog_proc(run_.dialog, wm::command, static_cast<WParam>(id & 0xFFFF), 0);
     }
 
     DialogRun& run_;
@@ -188,11 +189,11 @@ int vk_for_char(char c) {
     unsigned char u = static_cast<unsigned char>(c);
     if (std::isalpha(u)) return std::toupper(u);
     if (std::isdigit(u) || u == ' ') return u;
-    if (u == '\n' || u == '\r') return VK_RETURN;
-    if (u == '\t') return VK_TAB;
-    if (u == '\b') return VK_BACK;
-    if (u == 0x1B) return VK_ESCAPE;
-    return VK_OEM_8;  // some other key of the main block
+    if (u == '\n' || u == '\r') return vk::enter;
+    if (u == '\t') return vk::tab;
+    if (u == '\b') return vk::back;
+    if (u == 0x1B) return vk::escape;
+    return vk::oem_8;  // some other key of the main block
 }
 
 }  // namespace
@@ -244,14 +245,14 @@ std::uint64_t sleep_count() {
 
 void key_down(Window window, int vk, int character) {
     auto& b = headless_backend();
-    if (vk == VK_CONTROL) b.ctrl_held = true;
+    if (vk == vk::control) b.ctrl_held = true;
     int typed = key_character(vk, character, b.ctrl_held);
-    post_input(Message{window, WM_KEYDOWN, static_cast<WParam>(vk), make_key_lparam(typed)});
+    post_input(Message{window, wm::key_down, static_cast<WParam>(vk), make_key_lparam(typed)});
 }
 
 void key_up(Window window, int vk) {
-    if (vk == VK_CONTROL) headless_backend().ctrl_held = false;
-    post_input(Message{window, WM_KEYUP, static_cast<WParam>(vk),
+    if (vk == vk::control) headless_backend().ctrl_held = false;
+    post_input(Message{window, wm::key_up, static_cast<WParam>(vk),
                        make_key_lparam(-1) | (LParam{3} << 30)});
 }
 
@@ -266,14 +267,14 @@ void type_text(Window window, const std::string& text) {
 }
 
 void ctrl_key(Window window, int vk) {
-    key_down(window, VK_CONTROL);
+    key_down(window, vk::control);
     key_down(window, vk);
     key_up(window, vk);
-    key_up(window, VK_CONTROL);
+    key_up(window, vk::control);
 }
 
 void click(Window window, int client_x, int client_y) {
-    post_input(Message{window, WM_LBUTTONDOWN, 1, make_point_lparam(client_x, client_y)});
+    post_input(Message{window, wm::left_button_down, 1, make_point_lparam(client_x, client_y)});
 }
 
 bool choose_menu(Window window, std::uint32_t command) {
@@ -281,7 +282,7 @@ bool choose_menu(Window window, std::uint32_t command) {
 }
 
 void close(Window window) {
-    post_input(Message{window, WM_CLOSE, 0, 0});
+    post_input(Message{window, wm::close, 0, 0});
 }
 
 Window find_window(const std::string& title) {

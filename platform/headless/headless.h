@@ -25,7 +25,7 @@ std::uint64_t sleep_count();
 
 // Input, delivered as the desktop delivers it. A key-down carries the character that the key
 // produces by the platform's rule (key_character) from the character the layout would type for it
-// (-1 for none) and whether Ctrl is held, that is, between key_down and key_up of VK_CONTROL.
+// (-1 for none) and whether Ctrl is held, that is, between key_down and key_up of vk::control.
 void key_down(Window window, int vk, int character = -1);
 void key_up(Window window, int vk);
 // One character key: key-down with the key's code and the character, then key-up. Enter ('\r' or
