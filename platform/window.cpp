@@ -1,6 +1,5 @@
-// Window classes, windows, the message queue, timers and dialogs: the backend-neutral core.
+// Window classes, windows, the message queue and timers: the backend-neutral core.
 #include <algorithm>
-#include <cstring>
 #include <deque>
 #include <memory>
 
@@ -200,6 +199,12 @@ void set_window_geometry(Window w, const Rect& outer, const Rect& client_in_oute
     }
 }
 
+Window add_window_record(std::unique_ptr<WindowRec> record) {
+    Window w = record.get();
+    core().windows.push_back(std::move(record));
+    return w;
+}
+
 std::vector<Window> all_windows() {
     std::vector<Window> out;
     for (const auto& w : core().windows)
@@ -347,55 +352,6 @@ bool kill_timer(Window w, WParam id) {
     if (it == timers.end()) return false;
     timers.erase(it);
     return true;
-}
-
-// ---- dialogs ----
-
-LResult dialog_box(const DialogTemplate& tmpl, Window owner, DialogProc proc, LParam init) {
-    if (proc == nullptr) return -1;
-    auto rec = std::make_unique<WindowRec>();
-    rec->class_name = "#32770";
-    rec->title = tmpl.title;
-    rec->style = tmpl.style;
-    rec->is_dialog = true;
-    rec->dialog_proc = proc;
-    rec->parent = owner;
-    for (const auto& item : tmpl.items) rec->item_text[item.id] = item.text;
-    Window dialog = rec.get();
-    core().windows.push_back(std::move(rec));
-    bool owner_enabled = live(owner) && owner->enabled;
-    if (live(owner)) owner->enabled = false;
-    DialogRun run{&tmpl, owner, dialog, init};
-    LResult result = backend().run_dialog(run);
-    if (live(owner)) owner->enabled = owner_enabled || owner->enabled;
-    dialog->alive = false;
-    return result;
-}
-
-int get_dlg_item_text(Window dialog, int item_id, char* buffer, int buffer_size) {
-    if (!live(dialog) || !dialog->is_dialog || buffer == nullptr || buffer_size <= 0) return 0;
-    backend().sync_dialog_text(dialog);
-    auto it = dialog->item_text.find(item_id);
-    std::string text = it == dialog->item_text.end() ? std::string() : it->second;
-    std::size_t n = std::min(text.size(), static_cast<std::size_t>(buffer_size - 1));
-    std::memcpy(buffer, text.data(), n);
-    buffer[n] = '\0';
-    return static_cast<int>(n);
-}
-
-bool end_dialog(Window dialog, LResult result) {
-    if (!live(dialog) || !dialog->is_dialog) return false;
-    dialog->dialog_ended = true;
-    dialog->dialog_result = result;
-    return true;
-}
-
-// The system font's average character width and height, as on the classic platform at 96 dpi.
-int dialog_base_unit_x() {
-    return 8;
-}
-int dialog_base_unit_y() {
-    return 16;
 }
 
 // ---- reset ----

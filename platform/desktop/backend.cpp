@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <map>
 
 #include "platform/desktop/desktop.h"
 
@@ -16,9 +17,9 @@ namespace {
 // The longest single sleep, so that a wait with no timer still looks at the queue now and then.
 constexpr double kMaxSleepSeconds = 1.0;
 
-// Dialog records carry the dialog's own state instead.
+// Dialog records have none: their native side belongs to the dialog's run.
 NativeWindow* native(const WindowRec& window) {
-    return window.is_dialog ? nullptr : static_cast<NativeWindow*>(window.backend_data);
+    return window.native;
 }
 
 // The frame sizes that a window with the same kind of border has (or, until one has been mapped,
@@ -90,13 +91,13 @@ class DesktopBackend final : public Backend {
         int height = std::max(1, w->outer.height() - f.top - f.bottom);
         auto* win =
             new NativeWindow(w, w->outer.left + f.left, w->outer.top + f.top, width, height);
-        w->backend_data = win;
+        w->native = win;
     }
 
     void window_destroyed(Window w) override {
         NativeWindow* win = native(*w);
         if (win == nullptr) return;
-        w->backend_data = nullptr;
+        w->native = nullptr;
         // The keyboard focus moves to the canvas of a window that stays.
         if (Fl::focus() != nullptr && Fl::focus()->window() == win) {
             Fl::focus(nullptr);
@@ -133,8 +134,10 @@ class DesktopBackend final : public Backend {
         if (NativeWindow* win = native(*w)) win->surface_dirty = true;
     }
 
-    LResult run_dialog(DialogRun& run) override { return desktop::run_dialog(run); }
-    void sync_dialog_text(Window dialog) override { desktop::sync_dialog_text(dialog); }
+    std::unique_ptr<NativeDialog> create_dialog(const DialogTemplate& tmpl, Window,
+                                                Window owner) override {
+        return desktop::create_dialog(tmpl, owner);
+    }
 
   private:
     // Puts a newly mapped window where its record says. FLTK may have placed it elsewhere (it

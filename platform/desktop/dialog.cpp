@@ -1,5 +1,5 @@
-// The modal dialog: an FLTK window built from the dialog template, run by a loop that keeps the
-// other windows' timers and paints flowing.
+// The modal dialog's native side: an FLTK window built from the dialog template, which reports
+// the user's buttons, Enter, Escape and close box to the core's dialog loop.
 #include <FL/Fl.H>
 #include <FL/Fl_Box.H>
 #include <FL/Fl_Button.H>
@@ -8,6 +8,7 @@
 #include <FL/Fl_Window.H>
 
 #include <deque>
+#include <map>
 #include <memory>
 
 #include "platform/desktop/desktop.h"
@@ -16,18 +17,30 @@ namespace plat {
 namespace desktop {
 namespace {
 
-struct DialogState;
+// What the user did, collected by the widgets' callbacks (which FLTK calls from inside its event
+// handling, wherever that runs) and reported when the core's dialog loop waits.
+struct Action {
+    enum Kind { button, enter, escape, close_box } kind;
+    int id = 0;
+};
+using Actions = std::deque<Action>;
 
-// A multi-line input box in which Enter presses the dialog's default button instead of starting a
-// new line.
+// A multi-line input box in which Enter is reported instead of starting a new line.
 class DialogInput : public Fl_Multiline_Input {
   public:
-    DialogInput(DialogState& state, int x, int y, int w, int h)
-        : Fl_Multiline_Input(x, y, w, h), state_(state) {}
-    int handle(int event) override;
+    DialogInput(Actions& actions, int x, int y, int w, int h)
+        : Fl_Multiline_Input(x, y, w, h), actions_(actions) {}
+    int handle(int event) override {
+        if (event == FL_KEYBOARD &&
+            (Fl::event_key() == FL_Enter || Fl::event_key() == FL_KP_Enter)) {
+            actions_.push_back(Action{Action::enter});
+            return 1;
+        }
+        return Fl_Multiline_Input::handle(event);
+    }
 
   private:
-    DialogState& state_;
+    Actions& actions_;
 };
 
 // The dialog's window: its frame follows the template's style, as a platform window's does.
@@ -45,31 +58,6 @@ class DialogWindow : public Fl_Window {
     std::uint32_t style_;
 };
 
-struct DialogState {
-    DialogRun* run = nullptr;
-    std::unique_ptr<Fl_Window> window;
-    std::map<int, Fl_Input_*> inputs;
-    std::map<int, Fl_Widget*> widgets;
-    int default_button = 0;
-    std::deque<int> commands;  // button ids pressed, handled by the dialog loop
-};
-
-int DialogInput::handle(int event) {
-    if (event == FL_KEYBOARD && (Fl::event_key() == FL_Enter || Fl::event_key() == FL_KP_Enter)) {
-        if (state_.default_button != 0) state_.commands.push_back(state_.default_button);
-        return 1;
-    }
-    return Fl_Multiline_Input::handle(event);
-}
-
-void button_pressed(Fl_Widget* widget, void* data) {
-    auto* state = static_cast<DialogState*>(data);
-    state->commands.push_back(static_cast<int>(widget->argument()));
-}
-
-// Neither Escape nor the close box closes the dialog: it ends only through its procedure.
-void ignore_close(Fl_Widget*, void*) {}
-
 int to_px_x(int du) {
     return du * dialog_base_unit_x() / 4;
 }
@@ -77,18 +65,73 @@ int to_px_y(int du) {
     return du * dialog_base_unit_y() / 8;
 }
 
-void build(DialogState& state) {
-    const DialogTemplate& t = *state.run->tmpl;
+class FltkDialog final : public NativeDialog {
+  public:
+    FltkDialog(const DialogTemplate& tmpl, Window owner);
+    ~FltkDialog() override;
+
+    void set_focus(int id) override {
+        auto it = widgets_.find(id);
+        if (it != widgets_.end()) it->second->take_focus();
+    }
+    std::string edit_text(int id) override {
+        auto it = inputs_.find(id);
+        const char* value = it != inputs_.end() ? it->second->value() : nullptr;
+        return value != nullptr ? value : "";
+    }
+    void wait_for_user(std::uint64_t deadline, DialogUser& user) override {
+        if (actions_.empty()) backend().sleep_until(deadline);
+        if (!window_->shown()) show_with_hints(*window_, style_);
+        while (!actions_.empty()) {
+            Action action = actions_.front();
+            actions_.pop_front();
+            switch (action.kind) {
+                case Action::button:
+                    user.button_pressed(action.id);
+                    break;
+                case Action::enter:
+                    user.enter_pressed();
+                    break;
+                case Action::escape:
+                    user.escape_pressed();
+                    break;
+                case Action::close_box:
+                    user.close_box_pressed();
+                    break;
+            }
+        }
+    }
+
+  private:
+    static void button_pressed(Fl_Widget* widget, void* data) {
+        static_cast<FltkDialog*>(data)->actions_.push_back(
+            Action{Action::button, static_cast<int>(widget->argument())});
+    }
+    // FLTK calls the window's callback for Escape and for the close box; neither closes the
+    // window by itself.
+    static void window_callback(Fl_Widget*, void* data) {
+        static_cast<FltkDialog*>(data)->actions_.push_back(
+            Action{Fl::event() == FL_CLOSE ? Action::close_box : Action::escape});
+    }
+
+    std::uint32_t style_;
+    Window owner_;
+    std::unique_ptr<Fl_Window> window_;
+    std::map<int, Fl_Input_*> inputs_;
+    std::map<int, Fl_Widget*> widgets_;
+    Actions actions_;
+};
+
+FltkDialog::FltkDialog(const DialogTemplate& t, Window owner) : style_(t.style), owner_(owner) {
     // Dialog positions count from the top-left corner of the owner's client area.
     int origin_x = 0, origin_y = 0;
-    if (is_window(state.run->owner)) {
-        Window owner = state.run->owner;
+    if (is_window(owner)) {
         origin_x = owner->outer.left + owner->client_in_outer.left;
         origin_y = owner->outer.top + owner->client_in_outer.top;
     }
     auto* win = new DialogWindow(t.style, origin_x + to_px_x(t.x), origin_y + to_px_y(t.y),
                                  to_px_x(t.cx), to_px_y(t.cy));
-    state.window.reset(win);
+    window_.reset(win);
     win->copy_label(t.title.c_str());
     for (const DialogItem& item : t.items) {
         int x = to_px_x(item.x), y = to_px_y(item.y), w = to_px_x(item.cx), h = to_px_y(item.cy);
@@ -97,23 +140,22 @@ void build(DialogState& state) {
             case dlg::edit: {
                 Fl_Input_* input = nullptr;
                 if (item.style & es::multiline)
-                    input = new DialogInput(state, x, y, w, h);
+                    input = new DialogInput(actions_, x, y, w, h);
                 else
                     input = new Fl_Input(x, y, w, h);
                 input->value(item.text.c_str());
-                state.inputs[item.id] = input;
+                inputs_[item.id] = input;
                 widget = input;
                 break;
             }
             case dlg::button: {
+                // The default push button looks the part and takes Enter where no input box does.
                 Fl_Button* button = nullptr;
-                if ((item.style & 0xF) == bs::def_push_button) {
+                if ((item.style & 0xF) == bs::def_push_button)
                     button = new Fl_Return_Button(x, y, w, h);
-                    state.default_button = item.id;
-                } else {
+                else
                     button = new Fl_Button(x, y, w, h);
-                }
-                button->callback(button_pressed, &state);
+                button->callback(button_pressed, this);
                 button->argument(item.id);
                 widget = button;
                 break;
@@ -127,77 +169,34 @@ void build(DialogState& state) {
         }
         if (item.class_atom != dlg::edit) widget->copy_label(item.text.c_str());
         if (!(item.style & ws::tab_stop)) widget->clear_visible_focus();
-        state.widgets[item.id] = widget;
+        widgets_[item.id] = widget;
     }
     win->end();
     Fl_Group::current(nullptr);
-    win->callback(ignore_close);
+    win->callback(window_callback, this);
     win->set_modal();
     win->size_range(win->w(), win->h(), win->w(), win->h());
+    show_with_hints(*win, t.style);
 }
 
-int first_tab_stop(const DialogTemplate& t) {
-    for (const DialogItem& item : t.items)
-        if (item.style & ws::tab_stop) return item.id;
-    return 0;
-}
-
-}  // namespace
-
-void sync_dialog_text(Window dialog) {
-    if (dialog == nullptr || dialog->backend_data == nullptr) return;
-    auto* state = static_cast<DialogState*>(dialog->backend_data);
-    for (const auto& entry : state->inputs) {
-        const char* value = entry.second->value();
-        dialog->item_text[entry.first] = value != nullptr ? value : "";
-    }
-}
-
-LResult run_dialog(DialogRun& run) {
-    if (run.tmpl == nullptr || run.dialog == nullptr || run.dialog->dialog_proc == nullptr)
-        return -1;
-    DialogState state;
-    state.run = &run;
-    build(state);
-    Window dialog = run.dialog;
-    dialog->backend_data = &state;
-    dialog->visible = true;
-    show_with_hints(*state.window, run.tmpl->style);
-
-    if (dialog->dialog_proc(dialog, wm::init_dialog, 0, run.init) != 0) {
-        auto it = state.widgets.find(first_tab_stop(*run.tmpl));
-        if (it != state.widgets.end()) it->second->take_focus();
-    }
-    while (!dialog->dialog_ended) {
-        while (!state.commands.empty() && !dialog->dialog_ended) {
-            int id = state.commands.front();
-            state.commands.pop_front();
-            sync_dialog_text(dialog);
-            dialog->dialog_proc(dialog, wm::command, static_cast<WParam>(id & 0xFFFF), 0);
-        }
-        if (dialog->dialog_ended) break;
-        // The other windows' messages (timers, paints, posted messages); input for the disabled
-        // owner is dropped by the core.
-        bool handled = false;
-        for (int i = 0; i < 64 && pump_one_message(); ++i) handled = true;
-        if (!handled && state.commands.empty()) backend().sleep_until(next_timer_due());
-        if (!state.window->shown()) show_with_hints(*state.window, run.tmpl->style);
-    }
-    sync_dialog_text(dialog);
-    dialog->backend_data = nullptr;
-    dialog->visible = false;
-    state.window->hide();
-    state.window.reset();
+FltkDialog::~FltkDialog() {
+    window_->hide();
+    window_.reset();
     // Give the keyboard back to the owner's canvas.
-    if (is_window(run.owner) && run.owner->backend_data != nullptr) {
-        auto* owner = static_cast<NativeWindow*>(run.owner->backend_data);
+    if (is_window(owner_) && owner_->native != nullptr) {
+        NativeWindow* owner = owner_->native;
         if (owner->shown()) {
             owner->show();
             Fl::focus(owner->canvas);
         }
     }
     Fl::check();
-    return dialog->dialog_result;
+}
+
+}  // namespace
+
+std::unique_ptr<NativeDialog> create_dialog(const DialogTemplate& tmpl, Window owner) {
+    return std::make_unique<FltkDialog>(tmpl, owner);
 }
 
 }  // namespace desktop

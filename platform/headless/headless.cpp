@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <memory>
 
 #include "platform/backend.h"
 
@@ -87,7 +88,8 @@ class HeadlessBackend final : public Backend {
         actions.emplace(std::make_pair(time, sequence++), std::move(action));
     }
 
-    LResult run_dialog(DialogRun& run) override;
+    std::unique_ptr<NativeDialog> create_dialog(const DialogTemplate& tmpl, Window dialog,
+                                                Window owner) override;
 };
 
 HeadlessBackend& headless_backend() {
@@ -95,35 +97,50 @@ HeadlessBackend& headless_backend() {
     return b;
 }
 
-class HeadlessDialog final : public headless::DialogControl {
+// The headless dialog: its edit controls hold what the responder types, and the responder plays
+// the user, called whenever the dialog's loop waits for one.
+class HeadlessDialog final : public NativeDialog, public headless::DialogControl {
   public:
-    explicit HeadlessDialog(DialogRun& run) : run_(run) {}
+    HeadlessDialog(const DialogTemplate& tmpl, Window dialog) : tmpl_(tmpl), dialog_(dialog) {
+        for (const auto& item : tmpl.items) text_[item.id] = item.text;
+    }
 
-    Window dialog() override { return run_.dialog; }
-    std::string title() override { return run_.tmpl->title; }
+    // NativeDialog
+    void set_focus(int id) override { focus_ = id; }
+    std::string edit_text(int id) override { return item_text(id); }
+    void wait_for_user(std::uint64_t, DialogUser& user) override {
+        if (++rounds_ > 1000) {
+            std::fprintf(stderr, "headless: the dialog responder never closed the dialog\n");
+            std::abort();
+        }
+        user_ = &user;
+        headless_backend().responder(*this);
+        user_ = nullptr;
+    }
+
+    // DialogControl
+    Window dialog() override { return dialog_; }
+    std::string title() override { return tmpl_.title; }
     std::string item_text(int id) override {
-        auto it = run_.dialog->item_text.find(id);
-        return it == run_.dialog->item_text.end() ? std::string() : it->second;
+        auto it = text_.find(id);
+        return it == text_.end() ? std::string() : it->second;
     }
     int focus() override { return focus_; }
-    void set_focus(int id) { focus_ = id; }
-
     void type(const std::string& text) override {
-        if (ended()) return;
         const DialogItem* item = find(focus_);
-        if (item != nullptr && item->class_atom == dlg::edit)
-            run_.dialog->item_text[focus_] += text;
+        if (item != nullptr && item->class_atom == dlg::edit) text_[focus_] += text;
     }
     void press_enter() override {
-        // Enter in a multi-line box without want-return presses the default push button.
-        int def = default_button();
-        if (def != 0) command(def);
+        if (user_ != nullptr) user_->enter_pressed();
     }
-    void press_escape() override { command(2); }     // the cancel command
-    void press_close_box() override { command(2); }  // the close box also sends cancel
+    void press_escape() override {
+        if (user_ != nullptr) user_->escape_pressed();
+    }
+    void press_close_box() override {
+        if (user_ != nullptr) user_->close_box_pressed();
+    }
     void press_button(int id) override {
-        const DialogItem* item = find(id);
-        if (item != nullptr && item->class_atom == dlg::button) command(id);
+        if (user_ != nullptr) user_->button_pressed(id);
     }
     void wait(std::uint64_t ms) override {
         auto& b = headless_backend();
@@ -142,47 +159,25 @@ class HeadlessDialog final : public headless::DialogControl {
         b.run_due();
     }
 
-    bool ended() const { return run_.dialog->dialog_ended; }
-    LResult init() { return run_.dialog->dialog_proc(run_.dialog, wm::init_dialog, 0, run_.init); }
-    int first_tab_stop() const {
-        for (const auto& item : run_.tmpl->items)
-            if (item.style & ws::tab_stop) return item.id;
-        return 0;
-    }
-
   private:
     const DialogItem* find(int id) const {
-        for (const auto& item : run_.tmpl->items)
+        for (const auto& item : tmpl_.items)
             if (item.id == id) return &item;
         return nullptr;
     }
-    int default_button() const {
-        for (const auto& item : run_.tmpl->items)
-            if (item.class_atom == dlg::button && (item.style & 0xF) == bs::def_push_button)
-                return item.id;
-        return 0;
-    }
-    void command(int id) {
-        if (ended()) return;
-        run_.dialog->dialog_proc(run_.dialog, wm::command, static_cast<WParam>(id & 0xFFFF), 0);
-    }
 
-    DialogRun& run_;
+    const DialogTemplate& tmpl_;
+    Window dialog_;
+    std::map<int, std::string> text_;
     int focus_ = 0;
+    int rounds_ = 0;
+    DialogUser* user_ = nullptr;
 };
 
-LResult HeadlessBackend::run_dialog(DialogRun& run) {
-    if (!responder) return -1;
-    HeadlessDialog control(run);
-    if (control.init() != 0) control.set_focus(control.first_tab_stop());
-    for (int round = 0; !control.ended(); ++round) {
-        if (round == 1000) {
-            std::fprintf(stderr, "headless: the dialog responder never closed the dialog\n");
-            std::abort();
-        }
-        responder(control);
-    }
-    return run.dialog->dialog_result;
+std::unique_ptr<NativeDialog> HeadlessBackend::create_dialog(const DialogTemplate& tmpl,
+                                                             Window dialog, Window) {
+    if (!responder) return nullptr;
+    return std::make_unique<HeadlessDialog>(tmpl, dialog);
 }
 
 int vk_for_char(char c) {
