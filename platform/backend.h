@@ -1,5 +1,5 @@
 // What a backend supplies to the platform core, and the core services that backends use. Exactly
-// one backend library (headless or desktop) is linked into a program; it defines plat::backend().
+// one backend library (headless or FLTK) is linked into a program; it defines plat::backend().
 // Only the platform layer and its backends include this header.
 #pragma once
 
@@ -84,6 +84,8 @@ class NativeDialog {
 class Backend {
   public:
     virtual ~Backend() = default;
+    // See plat::open_display.
+    virtual bool open_display(std::string* /*reason*/) { return true; }
     // Milliseconds on the clock that timers run on.
     virtual std::uint64_t now_ms() = 0;
     virtual int screen_width() = 0;

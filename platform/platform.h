@@ -1,6 +1,6 @@
 // The windowing layer that the library is written against: a small, Win32-shaped set of services
 // (message queue, window classes and windows, timers, menus, a modal dialog and screen metrics).
-// Everything here is backend-neutral; the backend that is linked in (headless or desktop) supplies
+// Everything here is backend-neutral; the backend that is linked in (headless or FLTK) supplies
 // the clock, the screen, native input and presentation through platform/backend.h.
 #pragma once
 
@@ -148,6 +148,10 @@ struct WindowClass {
     std::uint32_t background = 0x00FFFFFF;  // 0x00RRGGBB of the background brush
     std::string menu_name;
 };
+
+// Connects to what the backend shows windows on (the X display on FLTK) before anything else is
+// called; false with a reason when it cannot. The headless backend always can.
+bool open_display(std::string* reason);
 
 // Windows and classes.
 bool register_class(const WindowClass& cls);

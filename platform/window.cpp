@@ -78,6 +78,10 @@ bool timer_due(std::uint64_t now) {
 
 // ---- classes and windows ----
 
+bool open_display(std::string* reason) {
+    return backend().open_display(reason);
+}
+
 bool register_class(const WindowClass& cls) {
     if (cls.name.empty() || find_class(cls.name) != nullptr) return false;
     core().classes.push_back(cls);

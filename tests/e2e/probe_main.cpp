@@ -1,4 +1,4 @@
-// A small program on the desktop backend for the end-to-end tests: it prints every input message
+// A small program on the FLTK backend for the end-to-end tests: it prints every input message
 // that reaches the graphics window and every event that the wait returns, one line each, so that
 // the tests can check key codes, characters, clicks and the dialog on a real display.
 //   no argument      halted; print messages and events until quit

@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
-#include "platform/desktop/desktop.h"
-#include "platform/desktop/keys.h"
+#include "platform/fltk/fltk.h"
+#include "platform/fltk/keys.h"
 
 namespace plat {
 namespace {
@@ -30,7 +30,7 @@ void menu_item_chosen(Fl_Widget* widget, void* data) {
 NativeWindow::NativeWindow(Window record, int x, int y, int w, int h)
     : Fl_Window(x, y, w, h), rec(record) {
     copy_label(record->title.c_str());
-    canvas = new desktop::Canvas(*this, 0, 0, w, h);
+    canvas = new fltk::Canvas(*this, 0, 0, w, h);
     end();
     Fl_Group::current(nullptr);
     callback(close_box_pressed);
@@ -46,8 +46,8 @@ NativeWindow::~NativeWindow() = default;
 void NativeWindow::layout_children() {
     int top = 0;
     if (menu_bar != nullptr && menu_bar->visible()) {
-        menu_bar->resize(0, 0, w(), desktop::kMenuBarHeight);
-        top = desktop::kMenuBarHeight;
+        menu_bar->resize(0, 0, w(), fltk::kMenuBarHeight);
+        top = fltk::kMenuBarHeight;
     }
     canvas->resize(0, top, w(), std::max(0, h() - top));
     redraw();
@@ -73,7 +73,7 @@ int NativeWindow::handle(int event) {
     }
     // FLTK's own hints forbid only resizing and maximising a window of fixed size; the style's
     // replace them before the focus is set below (see show_with_hints).
-    if (event == FL_SHOW) desktop::set_wm_hints(*this, rec->style);
+    if (event == FL_SHOW) fltk::set_wm_hints(*this, rec->style);
     if (event == FL_SHOW || event == FL_FOCUS) {
         int handled = Fl_Window::handle(event);
         if (Fl::focus() == nullptr || Fl::focus() == this) Fl::focus(canvas);
@@ -84,7 +84,7 @@ int NativeWindow::handle(int event) {
 
 void NativeWindow::fix_size(int width, int height) {
     size_range(width, height, width, height);
-    desktop::set_wm_hints(*this, rec->style);
+    fltk::set_wm_hints(*this, rec->style);
 }
 
 bool NativeWindow::post_key(bool down) {
@@ -92,13 +92,13 @@ bool NativeWindow::post_key(bool down) {
     // Alt combinations are system keys: they open the menu and are not key messages.
     if (Fl::event_state(FL_ALT) || key == FL_Alt_L || key == FL_Alt_R) return false;
     if (!rec->enabled) return true;
-    int vk = desktop::virtual_key(key, Fl::event_original_key());
+    int vk = fltk::virtual_key(key, Fl::event_original_key());
     if (down) {
         // The platform's rule decides which keys type a character: Delete, the cursor keys and
         // the function keys type none, although X has text for some of them.
         bool ctrl = Fl::event_state(FL_CTRL) != 0;
-        int layout = ctrl ? desktop::character_without_ctrl(fl_xevent)
-                          : desktop::typed_character(Fl::event_text(), Fl::event_length());
+        int layout = ctrl ? fltk::character_without_ctrl(fl_xevent)
+                          : fltk::typed_character(Fl::event_text(), Fl::event_length());
         int ch = key_character(vk, layout, ctrl);
         if (vk == 0 && ch < 0) return true;
         post_input(Message{rec, wm::key_down, static_cast<WParam>(vk), make_key_lparam(ch)});
@@ -121,7 +121,7 @@ void NativeWindow::update_menu() {
     }
     if (menu_bar == nullptr) {
         begin();
-        menu_bar = new desktop::MenuBar(0, 0, w(), desktop::kMenuBarHeight);
+        menu_bar = new fltk::MenuBar(0, 0, w(), fltk::kMenuBarHeight);
         end();
         Fl_Group::current(nullptr);
         menu_bar->box(FL_FLAT_BOX);
@@ -158,7 +158,7 @@ std::vector<Fl_Menu_Item> NativeWindow::build_items(Menu bar) const {
     auto make_item = [&](const MenuItem& source) {
         Fl_Menu_Item item{};
         item.text = labels_[label++].c_str();
-        item.labeltype_ = desktop::menu_label_type();
+        item.labeltype_ = fltk::menu_label_type();
         item.labelsize_ = FL_NORMAL_SIZE;
         item.labelcolor_ = FL_FOREGROUND_COLOR;
         item.callback_ = menu_item_chosen;

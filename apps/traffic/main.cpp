@@ -1,14 +1,15 @@
-// The program's entry on the desktop: connect to the display, then hand over to the library's
-// entry with the command line (the arguments after the program name, joined by spaces).
+// The traffic program's entry: connect to the display, then hand over to the library's entry with
+// the command line (the arguments after the program name, joined by spaces). The backend that is
+// linked in decides what the display is.
 #include <cstdio>
 #include <string>
 
-#include "platform/desktop/desktop.h"
+#include "platform/platform.h"
 #include "velta/velta.h"
 
 int main(int argc, char** argv) {
     std::string reason;
-    if (!plat::desktop::open_display(&reason)) {
+    if (!plat::open_display(&reason)) {
         std::fprintf(stderr, "%s: %s\n", argc > 0 ? argv[0] : "traffic", reason.c_str());
         return 1;
     }

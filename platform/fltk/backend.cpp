@@ -1,4 +1,4 @@
-// The desktop backend: FLTK 1.3 windows on X11, driven by the application's own loop. FLTK never
+// The FLTK backend: FLTK 1.3 windows on X11, driven by the application's own loop. FLTK never
 // runs its own loop except inside Fl::check() while a menu is open; messages that arrive then are
 // queued like any other and handled once the menu closes.
 #include <FL/Fl.H>
@@ -8,10 +8,10 @@
 #include <chrono>
 #include <map>
 
-#include "platform/desktop/desktop.h"
+#include "platform/fltk/fltk.h"
 
 namespace plat {
-namespace desktop {
+namespace fltk {
 namespace {
 
 // The longest single sleep, so that a wait with no timer still looks at the queue now and then.
@@ -38,8 +38,10 @@ bool sizing_border(const WindowRec& w) {
     return (w.style & ws::thick_frame) != 0;
 }
 
-class DesktopBackend final : public Backend {
+class FltkBackend final : public Backend {
   public:
+    bool open_display(std::string* reason) override { return fltk::open_display(reason); }
+
     std::uint64_t now_ms() override {
         using namespace std::chrono;
         return static_cast<std::uint64_t>(
@@ -136,7 +138,7 @@ class DesktopBackend final : public Backend {
 
     std::unique_ptr<NativeDialog> create_dialog(const DialogTemplate& tmpl, Window,
                                                 Window owner) override {
-        return desktop::create_dialog(tmpl, owner);
+        return fltk::create_dialog(tmpl, owner);
     }
 
   private:
@@ -189,8 +191,8 @@ class DesktopBackend final : public Backend {
     std::map<const NativeWindow*, Frame> frames_;
 };
 
-DesktopBackend& desktop_backend() {
-    static DesktopBackend b;
+FltkBackend& fltk_backend() {
+    static FltkBackend b;
     return b;
 }
 
@@ -198,7 +200,7 @@ DesktopBackend& desktop_backend() {
 
 Frame& frame_for(const WindowRec& window) {
     NativeWindow* win = native(window);
-    auto& frames = desktop_backend().frames_;
+    auto& frames = fltk_backend().frames_;
     if (win != nullptr) {
         auto it = frames.find(win);
         if (it != frames.end() && win->shown()) return it->second;
@@ -226,10 +228,10 @@ void flush_changes() {
     }
 }
 
-}  // namespace desktop
+}  // namespace fltk
 
 Backend& backend() {
-    return desktop::desktop_backend();
+    return fltk::fltk_backend();
 }
 
 }  // namespace plat

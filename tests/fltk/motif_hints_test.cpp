@@ -1,5 +1,5 @@
 // The window manager hints that a window's style gives it.
-#include "platform/desktop/motif_hints.h"
+#include "platform/fltk/motif_hints.h"
 
 #include <gtest/gtest.h>
 
@@ -7,8 +7,8 @@
 
 namespace {
 
-using plat::desktop::motif_hints;
-using plat::desktop::MotifHints;
+using plat::fltk::motif_hints;
+using plat::fltk::MotifHints;
 
 TEST(MotifHints, CaptionAndSystemMenuAloneMoveAndClose) {
     // The graphics window: a title bar with the window menu and a close button; it cannot be

@@ -1,10 +1,10 @@
 // Window styles onto Motif window manager hints.
-#include "platform/desktop/motif_hints.h"
+#include "platform/fltk/motif_hints.h"
 
 #include "platform/platform.h"
 
 namespace plat {
-namespace desktop {
+namespace fltk {
 
 MotifHints motif_hints(std::uint32_t style) {
     MotifHints h;
@@ -31,5 +31,5 @@ MotifHints motif_hints(std::uint32_t style) {
     return h;
 }
 
-}  // namespace desktop
+}  // namespace fltk
 }  // namespace plat

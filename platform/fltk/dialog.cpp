@@ -11,10 +11,10 @@
 #include <map>
 #include <memory>
 
-#include "platform/desktop/desktop.h"
+#include "platform/fltk/fltk.h"
 
 namespace plat {
-namespace desktop {
+namespace fltk {
 namespace {
 
 // What the user did, collected by the widgets' callbacks (which FLTK calls from inside its event
@@ -199,5 +199,5 @@ std::unique_ptr<NativeDialog> create_dialog(const DialogTemplate& tmpl, Window o
     return std::make_unique<FltkDialog>(tmpl, owner);
 }
 
-}  // namespace desktop
+}  // namespace fltk
 }  // namespace plat

@@ -1,4 +1,4 @@
-// Internals of the desktop backend (FLTK 1.3 on X11), shared by its source files.
+// Internals of the FLTK backend (FLTK 1.3 on X11), shared by its source files.
 #pragma once
 
 #include <FL/Fl_Menu_Bar.H>
@@ -14,7 +14,7 @@
 #include "platform/backend.h"
 
 namespace plat {
-namespace desktop {
+namespace fltk {
 
 // Height of the menu bar above the client area.
 constexpr int kMenuBarHeight = 25;
@@ -52,7 +52,7 @@ class MenuBar : public Fl_Menu_Bar {
     int handle(int event) override;
 };
 
-}  // namespace desktop
+}  // namespace fltk
 
 // The FLTK side of one platform window.
 class NativeWindow : public Fl_Window {
@@ -72,8 +72,8 @@ class NativeWindow : public Fl_Window {
     void fix_size(int width, int height);
 
     Window rec;
-    desktop::Canvas* canvas = nullptr;
-    desktop::MenuBar* menu_bar = nullptr;
+    fltk::Canvas* canvas = nullptr;
+    fltk::MenuBar* menu_bar = nullptr;
     bool surface_dirty = true;
     bool geometry_dirty = false;
     // Posts a key message for the current FLTK key event; false when the key is not ours.
@@ -86,7 +86,7 @@ class NativeWindow : public Fl_Window {
     std::vector<std::string> labels_;
 };
 
-namespace desktop {
+namespace fltk {
 
 // Writes the Motif window manager hints that the style (ws:: bits) asks for onto a shown top-level
 // window, over those that FLTK wrote. FLTK writes its own when it makes the X window and whenever
@@ -131,5 +131,5 @@ bool open_display(std::string* reason);
 // Presents changed surfaces and applies geometry changes that FLTK reported.
 void flush_changes();
 
-}  // namespace desktop
+}  // namespace fltk
 }  // namespace plat

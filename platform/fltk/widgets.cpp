@@ -7,12 +7,12 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/desktop/desktop.h"
-#include "platform/desktop/keys.h"
-#include "platform/desktop/motif_hints.h"
+#include "platform/fltk/fltk.h"
+#include "platform/fltk/keys.h"
+#include "platform/fltk/motif_hints.h"
 
 namespace plat {
-namespace desktop {
+namespace fltk {
 namespace {
 
 // Our own redraw requests carry this damage bit; any other damage means FLTK is repainting an
@@ -205,5 +205,5 @@ void set_wm_hints(Fl_Window& window, std::uint32_t style) {
                     reinterpret_cast<unsigned char*>(fields), 5);
 }
 
-}  // namespace desktop
+}  // namespace fltk
 }  // namespace plat

@@ -6,7 +6,7 @@
 #include <cstdint>
 
 namespace plat {
-namespace desktop {
+namespace fltk {
 
 // The property's five 32-bit fields; functions and decorations list what is allowed (the "all"
 // bit, which would turn them into lists of what is not, is never set).
@@ -40,5 +40,5 @@ struct MotifHints {
 // ws::caption | ws::sys_menu alone can be moved and closed, nothing else.
 MotifHints motif_hints(std::uint32_t style);
 
-}  // namespace desktop
+}  // namespace fltk
 }  // namespace plat
