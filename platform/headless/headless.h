@@ -44,8 +44,10 @@ void close(Window window);
 Window find_window(const std::string& title);
 const Surface& surface(Window window);
 
-// The modal dialog. While a dialog runs, the responder is called after initialisation and then
-// after each action until the dialog ends; with no responder, the dialog cannot be run (-1).
+// The modal dialog. While a dialog runs, the responder plays the user: it is called each time the
+// dialog's loop waits for the user (first once the dialog is initialised and the messages waiting
+// then are handled), until the dialog ends. Each press is handled before it returns. With no
+// responder, the dialog cannot be run (-1).
 class DialogControl {
   public:
     virtual ~DialogControl() = default;

@@ -1,11 +1,14 @@
-// Compiled, never run: the platform and library headers must stay usable in a translation unit
-// that has included <windows.h> first, as the native Windows backend's sources will. That header
-// defines the original platform's constant names (WM_PAINT, VK_RETURN, TRANSPARENT, ...) and a few
-// lowercase words (small, near, far, min, max, interface) as macros; none of our names may be one.
+// Compiled, never run: the platform and library headers, and the core's headers for backends,
+// must stay usable in a translation unit that has included <windows.h> first, as the native
+// Windows backend's sources will. That header defines the original platform's constant names
+// (WM_PAINT, VK_RETURN, TRANSPARENT, ...) and a few lowercase words (small, near, far, min, max,
+// interface) as macros; none of our names may be one.
 #include <windows.h>
 
+#include "platform/backend.h"
 #include "platform/gdi.h"
 #include "platform/platform.h"
+#include "platform/text_service.h"
 #include "velta/state.h"
 #include "velta/velta.h"
 
