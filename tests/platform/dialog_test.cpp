@@ -44,7 +44,7 @@ plat::DialogTemplate make_template(bool with_default = true) {
     return t;
 }
 
-// What the test procedure saw; it answers WM_INITDIALOG with `init_answer`, records every command
+// What the test procedure saw; it answers wm::init_dialog with `init_answer`, records every command
 // with the edit's and the label's text at that moment, and ends the dialog on kEndId (with 7) and
 // on the default button (with 1).
 struct Seen {
