@@ -38,7 +38,7 @@ void draw_frame() {
 void BM_SimulationFrame(benchmark::State& state) {
     velta_reset_for_tests();
     plat::headless::reset(1024, 768);
-    velta_init(nullptr, nullptr, nullptr, plat::SW_SHOWNORMAL);
+    velta_init(nullptr, nullptr, nullptr, plat::sw::show_normal);
     velta_state.logging = 0;
     for (auto _ : state) {
         draw_frame();

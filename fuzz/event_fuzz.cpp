@@ -255,8 +255,8 @@ void collect_messages() {
 
 bool menu_checked(std::uint32_t command) {
     for (const auto& item : velta_state.run_menu->items)
-        if (item.id == command && !(item.flags & plat::MF_SEPARATOR))
-            return (item.flags & plat::MF_CHECKED) != 0;
+        if (item.id == command && !(item.flags & plat::mf::separator))
+            return (item.flags & plat::mf::checked) != 0;
     return false;
 }
 
@@ -587,10 +587,10 @@ void run_action(char action, Input& in) {
             break;
         }
         case 'd':
-            if (alive(g)) inject([&] { hl::key_down(g, plat::VK_CONTROL); });
+            if (alive(g)) inject([&] { hl::key_down(g, plat::vk::control); });
             break;
         case 'u':
-            if (alive(g)) inject([&] { hl::key_up(g, plat::VK_CONTROL); });
+            if (alive(g)) inject([&] { hl::key_up(g, plat::vk::control); });
             break;
         case 'm': {
             int x = in.next() * 600 / 255;
@@ -698,7 +698,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     model = Model{};
     sentinel_generation = 0;
     // Started as an application starts it: logging off, the animation running.
-    velta_init(nullptr, nullptr, nullptr, plat::SW_SHOWNORMAL);
+    velta_init(nullptr, nullptr, nullptr, plat::sw::show_normal);
     graphics_proc = velta_state.graphics->proc;
     velta_state.graphics->proc = watched_proc;
     velta_set_logging(0);

@@ -58,7 +58,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     std::atexit(remove_work_dir);
     velta_reset_for_tests();
     plat::headless::reset(160, 120);  // a small console keeps each message cheap
-    velta_init(nullptr, nullptr, nullptr, plat::SW_SHOWNORMAL);
+    velta_init(nullptr, nullptr, nullptr, plat::sw::show_normal);
     return 0;
 }
 

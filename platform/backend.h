@@ -1,11 +1,10 @@
 // What a backend supplies to the platform core, and the core services that backends use. Exactly
-// one backend library (headless or desktop) is linked into a program; it defines plat::backend().
+// one backend library (headless or FLTK) is linked into a program; it defines plat::backend().
 // Only the platform layer and its backends include this header.
 #pragma once
 
 #include <cstdint>
 #include <limits>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -29,6 +28,10 @@ struct MenuRec {
     std::vector<MenuItem> items;
 };
 
+// The backend's side of one window (its native window and whatever goes with it). Each backend
+// that keeps native state defines this class; the core only stores the pointer.
+class NativeWindow;
+
 struct WindowRec {
     std::string class_name;
     WndProc proc = nullptr;
@@ -45,26 +48,44 @@ struct WindowRec {
     Menu menu = nullptr;
     Window parent = nullptr;
     Surface surface;  // the client area's pixels
-    void* backend_data = nullptr;
-    // Dialogs only.
-    bool is_dialog = false;
-    DialogProc dialog_proc = nullptr;
-    bool dialog_ended = false;
-    LResult dialog_result = 0;
-    std::map<int, std::string> item_text;
+    NativeWindow* native = nullptr;
 };
 
-// One modal dialog run, handed to the backend.
-struct DialogRun {
-    const DialogTemplate* tmpl = nullptr;
-    Window owner = nullptr;
-    Window dialog = nullptr;  // a window record made by the core for this dialog
-    LParam init = 0;
+// What the user did in a modal dialog, as the backend reports it. What each action means (the
+// default push button, the cancel command, which items are buttons) is decided by the core.
+class DialogUser {
+  public:
+    virtual void button_pressed(int item_id) = 0;
+    virtual void enter_pressed() = 0;
+    virtual void escape_pressed() = 0;
+    virtual void close_box_pressed() = 0;
+
+  protected:
+    ~DialogUser() = default;
+};
+
+// A native modal dialog, made and shown by Backend::create_dialog and torn down by its destructor.
+// The core runs the dialog's loop and its rules; the native dialog only shows the template's
+// controls and reports what the user does with them.
+class NativeDialog {
+  public:
+    virtual ~NativeDialog() = default;
+    // Gives the control the keyboard focus.
+    virtual void set_focus(int item_id) = 0;
+    // The current text of an edit control, as the user has typed it.
+    virtual std::string edit_text(int item_id) = 0;
+    // Waits until the user may have done something in the dialog or the deadline (on now_ms's
+    // clock) has come, and reports to `user` what they did since the last call. Native input for
+    // the other windows that arrives meanwhile is queued with post_input as usual. The dialog may
+    // end inside a report; the core ignores the reports after that.
+    virtual void wait_for_user(std::uint64_t deadline_ms, DialogUser& user) = 0;
 };
 
 class Backend {
   public:
     virtual ~Backend() = default;
+    // See plat::open_display.
+    virtual bool open_display(std::string* /*reason*/) { return true; }
     // Milliseconds on the clock that timers run on.
     virtual std::uint64_t now_ms() = 0;
     virtual int screen_width() = 0;
@@ -82,12 +103,13 @@ class Backend {
     virtual void window_shown(Window, bool /*visible*/) {}
     virtual void menu_changed(Window) {}
     virtual void surface_changed(Window) {}
-    // Runs a modal dialog: calls the dialog procedure with WM_INITDIALOG, then feeds it the user's
-    // commands until end_dialog is called, dispatching the other windows' messages meanwhile with
-    // pump_other_windows(). Returns the end_dialog result, or -1 if it cannot run one.
-    virtual LResult run_dialog(DialogRun& /*run*/) { return -1; }
-    // Called by get_dlg_item_text so that the backend can bring item_text up to date first.
-    virtual void sync_dialog_text(Window /*dialog*/) {}
+    // Makes and shows the native dialog for a template: `dialog` is the record the dialog
+    // procedure knows it by, `owner` the window whose client area the template's position counts
+    // from (it may be null). Returns null when this backend cannot show a dialog.
+    virtual std::unique_ptr<NativeDialog> create_dialog(const DialogTemplate& /*tmpl*/,
+                                                        Window /*dialog*/, Window /*owner*/) {
+        return nullptr;
+    }
 };
 
 Backend& backend();
@@ -97,7 +119,7 @@ Backend& backend();
 // messages, input for a disabled window is dropped when a modal loop takes it.
 void post_input(const Message& msg);
 // The client area changed size (for example the user resized the window): resizes the surface,
-// invalidates and sends WM_SIZE.
+// invalidates and sends wm::size.
 void set_window_geometry(Window window, const Rect& outer, const Rect& client_in_outer);
 std::vector<Window> all_windows();  // live windows in creation order
 // Takes and dispatches at most one queued message that is not input for a disabled window;
@@ -107,6 +129,8 @@ bool pump_one_message();
 std::uint64_t next_timer_due();
 // True when peek_message would return a message now.
 bool message_ready();
+// Adds a window record that the core made without a class (a dialog's) to the live windows.
+Window add_window_record(std::unique_ptr<WindowRec> record);
 // Forgets every class, window, menu, timer and queued message (tests only).
 void reset_core();
 void reset_menus();  // part of reset_core

@@ -42,27 +42,27 @@ FontObject* stock_font(bool fixed) {
 
 // Stock objects live for the whole process.
 GdiObject* stock_table(int which) {
-    static PenObject* black_pen = stock_pen(PS_SOLID, 0);
-    static PenObject* white_pen = stock_pen(PS_SOLID, 0x00FFFFFF);
-    static PenObject* null_pen = stock_pen(PS_NULL, 0);
+    static PenObject* black_pen = stock_pen(ps::solid, 0);
+    static PenObject* white_pen = stock_pen(ps::solid, 0x00FFFFFF);
+    static PenObject* null_pen = stock_pen(ps::null, 0);
     static BrushObject* white_brush = stock_brush(false, 0x00FFFFFF);
     static BrushObject* null_brush = stock_brush(true, 0);
     static FontObject* ansi_fixed = stock_font(true);
     static FontObject* system_font = stock_font(false);
     switch (which) {
-        case BLACK_PEN:
+        case stock::black_pen:
             return black_pen;
-        case WHITE_PEN:
+        case stock::white_pen:
             return white_pen;
-        case NULL_PEN:
+        case stock::null_pen:
             return null_pen;
-        case WHITE_BRUSH:
+        case stock::white_brush:
             return white_brush;
-        case NULL_BRUSH:
+        case stock::null_brush:
             return null_brush;
-        case ANSI_FIXED_FONT:
+        case stock::ansi_fixed_font:
             return ansi_fixed;
-        case SYSTEM_FONT:
+        case stock::system_font:
             return system_font;
         default:
             return nullptr;
@@ -82,16 +82,16 @@ BitmapObject* one_pixel_bitmap() {
 }
 
 void init_defaults(DeviceContext* dc) {
-    dc->pen = static_cast<PenObject*>(stock_table(BLACK_PEN));
-    dc->brush = static_cast<BrushObject*>(stock_table(WHITE_BRUSH));
-    dc->font = static_cast<FontObject*>(stock_table(SYSTEM_FONT));
+    dc->pen = static_cast<PenObject*>(stock_table(stock::black_pen));
+    dc->brush = static_cast<BrushObject*>(stock_table(stock::white_brush));
+    dc->font = static_cast<FontObject*>(stock_table(stock::system_font));
 }
 
 }  // namespace
 
 GdiHandle create_pen(int style, int width, Color color) {
     auto* pen = new PenObject;
-    pen->style = style == PS_NULL ? PS_NULL : PS_SOLID;
+    pen->style = style == ps::null ? ps::null : ps::solid;
     pen->width = width < 0 ? 0 : width;
     pen->color = color & 0x00FFFFFF;
     return pen;
@@ -236,7 +236,7 @@ Color set_text_color(DC dc, Color color) {
 }
 
 int set_bk_mode(DC dc, int mode) {
-    if (dc == nullptr || (mode != TRANSPARENT && mode != OPAQUE)) return 0;
+    if (dc == nullptr || (mode != bk::transparent && mode != bk::opaque)) return 0;
     int old = dc->bk_mode;
     dc->bk_mode = mode;
     return old;

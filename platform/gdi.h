@@ -54,18 +54,25 @@ using GdiHandle = GdiObject*;
 struct DeviceContext;
 using DC = DeviceContext*;
 
-// Pen styles, stock objects, background modes.
-enum : int { PS_SOLID = 0, PS_NULL = 5 };
+// Pen styles, stock objects, background modes (values of the original platform, in namespaces
+// named after the original prefixes).
+namespace ps {
+enum : int { solid = 0, null = 5 };
+}  // namespace ps
+namespace stock {
 enum : int {
-    WHITE_BRUSH = 0,
-    NULL_BRUSH = 5,
-    WHITE_PEN = 6,
-    BLACK_PEN = 7,
-    NULL_PEN = 8,
-    ANSI_FIXED_FONT = 11,
-    SYSTEM_FONT = 13,
+    white_brush = 0,
+    null_brush = 5,
+    white_pen = 6,
+    black_pen = 7,
+    null_pen = 8,
+    ansi_fixed_font = 11,
+    system_font = 13,
 };
-enum : int { TRANSPARENT = 1, OPAQUE = 2 };
+}  // namespace stock
+namespace bk {
+enum : int { transparent = 1, opaque = 2 };
+}  // namespace bk
 
 GdiHandle create_pen(int style, int width, Color color);
 GdiHandle create_solid_brush(Color color);

@@ -19,7 +19,7 @@ struct GdiObject {
 
 struct PenObject : GdiObject {
     PenObject() : GdiObject(GdiKind::Pen) {}
-    int style = PS_SOLID;
+    int style = ps::solid;
     int width = 1;  // 0 and 1 both draw one pixel wide
     Color color = 0;
 };
@@ -30,7 +30,7 @@ struct BrushObject : GdiObject {
     Color color = 0x00FFFFFF;
 };
 
-struct FontFace;  // the loaded face behind a font (text.cpp)
+class Font;  // the text service's font behind a font object (text_service.h)
 
 struct FontObject : GdiObject {
     FontObject() : GdiObject(GdiKind::Font) {}
@@ -38,7 +38,7 @@ struct FontObject : GdiObject {
     int weight = 400;
     std::string face;
     bool fixed_pitch = false;
-    std::shared_ptr<FontFace> loaded;  // resolved on first use
+    std::shared_ptr<Font> loaded;  // asked for on first use
 };
 
 struct BitmapObject : GdiObject {
@@ -55,7 +55,7 @@ struct DeviceContext {
     FontObject* font = nullptr;
     Color text_color = 0;
     Color bk_color = 0x00FFFFFF;
-    int bk_mode = OPAQUE;
+    int bk_mode = bk::opaque;
     Point position;
 };
 

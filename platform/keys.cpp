@@ -8,10 +8,10 @@ namespace {
 // The keys that can produce a character. Code 0 is a key that the backend could not name but that
 // typed something; the character decides.
 bool is_character_key(int vk) {
-    return vk == 0 || vk == VK_BACK || vk == VK_TAB || vk == VK_RETURN || vk == VK_ESCAPE ||
-           vk == VK_SPACE || (vk >= '0' && vk <= '9') || (vk >= 'A' && vk <= 'Z') ||
-           (vk >= VK_NUMPAD0 && vk <= VK_DIVIDE) || (vk >= VK_OEM_1 && vk <= VK_OEM_3) ||
-           (vk >= VK_OEM_4 && vk <= VK_OEM_8) || vk == VK_OEM_102;
+    return vk == 0 || vk == vk::back || vk == vk::tab || vk == vk::enter || vk == vk::escape ||
+           vk == vk::space || (vk >= '0' && vk <= '9') || (vk >= 'A' && vk <= 'Z') ||
+           (vk >= vk::numpad0 && vk <= vk::divide) || (vk >= vk::oem_1 && vk <= vk::oem_3) ||
+           (vk >= vk::oem_4 && vk <= vk::oem_8) || vk == vk::oem_102;
 }
 
 // Ctrl with a character key: letters give 1 to 26 whatever the layout types for them; the keys
@@ -20,8 +20,8 @@ bool is_character_key(int vk) {
 // digits and the keypad included, gives none.
 int control_character(int vk, int character) {
     if (vk >= 'A' && vk <= 'Z') return vk - 'A' + 1;
-    if (vk == VK_SPACE) return ' ';
-    if (vk >= VK_NUMPAD0 && vk <= VK_DIVIDE) return -1;
+    if (vk == vk::space) return ' ';
+    if (vk >= vk::numpad0 && vk <= vk::divide) return -1;
     switch (character) {
         case '@':
             return 0;
@@ -46,13 +46,13 @@ int key_character(int vk, int character, bool ctrl) {
     if (!is_character_key(vk)) return -1;
     // These four always type their control code, whatever the layout reports; Ctrl changes two.
     switch (vk) {
-        case VK_BACK:
+        case vk::back:
             return ctrl ? 127 : 8;
-        case VK_TAB:
+        case vk::tab:
             return ctrl ? -1 : 9;
-        case VK_RETURN:
+        case vk::enter:
             return ctrl ? 10 : 13;
-        case VK_ESCAPE:
+        case vk::escape:
             return 27;
         default:
             break;

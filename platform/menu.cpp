@@ -30,9 +30,9 @@ namespace {
 MenuItem* find_item(Menu menu, std::uint32_t id) {
     if (menu == nullptr) return nullptr;
     for (auto& item : menu->items) {
-        if (item.flags & MF_POPUP) {
+        if (item.flags & mf::popup) {
             if (MenuItem* inner = find_item(item.popup, id)) return inner;
-        } else if (!(item.flags & MF_SEPARATOR) && item.id == id) {
+        } else if (!(item.flags & mf::separator) && item.id == id) {
             return &item;
         }
     }
@@ -63,12 +63,12 @@ bool append_menu(Menu menu, std::uint32_t flags, WParam id, const char* text) {
     if (menu == nullptr) return false;
     MenuItem item;
     item.flags = flags;
-    if (flags & MF_POPUP) {
+    if (flags & mf::popup) {
         item.popup = reinterpret_cast<Menu>(id);
-    } else if (!(flags & MF_SEPARATOR)) {
+    } else if (!(flags & mf::separator)) {
         item.id = static_cast<std::uint32_t>(id);
     }
-    if (text != nullptr && !(flags & MF_SEPARATOR)) item.text = text;
+    if (text != nullptr && !(flags & mf::separator)) item.text = text;
     menu->items.push_back(item);
     return true;
 }
@@ -91,11 +91,11 @@ bool draw_menu_bar(Window w) {
 int check_menu_item(Menu menu, std::uint32_t id, std::uint32_t check) {
     MenuItem* item = find_item(menu, id);
     if (item == nullptr) return -1;
-    int previous = (item->flags & MF_CHECKED) ? static_cast<int>(MF_CHECKED) : 0;
-    if (check & MF_CHECKED)
-        item->flags |= MF_CHECKED;
+    int previous = (item->flags & mf::checked) ? static_cast<int>(mf::checked) : 0;
+    if (check & mf::checked)
+        item->flags |= mf::checked;
     else
-        item->flags &= ~static_cast<std::uint32_t>(MF_CHECKED);
+        item->flags &= ~static_cast<std::uint32_t>(mf::checked);
     notify_windows_using(menu);
     return previous;
 }
@@ -111,9 +111,9 @@ std::vector<MenuItemInfo> menu_items(Menu menu) {
         MenuItemInfo info;
         info.text = item.text;
         info.id = item.id;
-        info.separator = (item.flags & MF_SEPARATOR) != 0;
-        info.grayed = (item.flags & (MF_GRAYED | MF_DISABLED)) != 0;
-        info.checked = (item.flags & MF_CHECKED) != 0;
+        info.separator = (item.flags & mf::separator) != 0;
+        info.grayed = (item.flags & (mf::grayed | mf::disabled)) != 0;
+        info.checked = (item.flags & mf::checked) != 0;
         info.popup = item.popup;
         out.push_back(info);
     }
@@ -123,8 +123,8 @@ std::vector<MenuItemInfo> menu_items(Menu menu) {
 bool choose_menu_command(Window w, std::uint32_t id) {
     if (!is_window(w) || !w->enabled) return false;
     MenuItem* item = find_item(w->menu, id);
-    if (item == nullptr || (item->flags & (MF_GRAYED | MF_DISABLED))) return false;
-    return post_message(w, WM_COMMAND, id, 0);
+    if (item == nullptr || (item->flags & (mf::grayed | mf::disabled))) return false;
+    return post_message(w, wm::command, id, 0);
 }
 
 }  // namespace plat

@@ -1,6 +1,6 @@
 // The windowing layer that the library is written against: a small, Win32-shaped set of services
 // (message queue, window classes and windows, timers, menus, a modal dialog and screen metrics).
-// Everything here is backend-neutral; the backend that is linked in (headless or desktop) supplies
+// Everything here is backend-neutral; the backend that is linked in (headless or FLTK) supplies
 // the clock, the screen, native input and presentation through platform/backend.h.
 #pragma once
 
@@ -20,95 +20,110 @@ using LParam = std::intptr_t;
 using LResult = std::intptr_t;
 using WndProc = LResult (*)(Window, std::uint32_t msg, WParam, LParam);
 
-// Message codes, with the values of the original platform.
+// The constants below keep the values of the original platform. Each group lives in a small
+// namespace named after the original prefix (wm::paint for the paint message), so that they never
+// meet the macros that the original platform's headers define for those names.
+
+// Message codes.
+namespace wm {
 enum : std::uint32_t {
-    WM_CREATE = 1,
-    WM_DESTROY = 2,
-    WM_SIZE = 5,
-    WM_PAINT = 15,
-    WM_CLOSE = 16,
-    WM_QUIT = 18,
-    WM_KEYDOWN = 256,
-    WM_KEYUP = 257,
-    WM_CHAR = 258,
-    WM_INITDIALOG = 272,
-    WM_COMMAND = 273,
-    WM_TIMER = 275,
-    WM_LBUTTONDOWN = 513,
+    create = 1,
+    destroy = 2,
+    size = 5,
+    paint = 15,
+    close = 16,
+    quit = 18,
+    key_down = 256,
+    key_up = 257,
+    character = 258,
+    init_dialog = 272,
+    command = 273,
+    timer = 275,
+    left_button_down = 513,
 };
+}  // namespace wm
 
 // Virtual-key codes used by the library and produced by the backends.
+namespace vk {
 enum : int {
-    VK_BACK = 8,
-    VK_TAB = 9,
-    VK_CLEAR = 12,
-    VK_RETURN = 13,
-    VK_SHIFT = 16,
-    VK_CONTROL = 17,
-    VK_ESCAPE = 27,
-    VK_SPACE = 32,
-    VK_PRIOR = 33,
-    VK_NEXT = 34,
-    VK_END = 35,
-    VK_HOME = 36,
-    VK_LEFT = 37,
-    VK_UP = 38,
-    VK_RIGHT = 39,
-    VK_DOWN = 40,
-    VK_INSERT = 45,
-    VK_DELETE = 46,
-    VK_NUMPAD0 = 96,
-    VK_MULTIPLY = 106,
-    VK_SEPARATOR = 108,
-    VK_DIVIDE = 111,
-    VK_F1 = 112,
-    VK_F24 = 135,
+    back = 8,
+    tab = 9,
+    clear = 12,
+    enter = 13,
+    shift = 16,
+    control = 17,
+    escape = 27,
+    space = 32,
+    prior = 33,  // Page Up
+    next = 34,   // Page Down
+    end = 35,
+    home = 36,
+    left = 37,
+    up = 38,
+    right = 39,
+    down = 40,
+    insert = 45,
+    del = 46,
+    numpad0 = 96,
+    multiply = 106,
+    separator = 108,
+    divide = 111,
+    f1 = 112,
+    f24 = 135,
     // Punctuation keys, 186 to 192 and 219 to 223; the comments name a US keyboard's characters.
-    VK_OEM_1 = 186,      // ; and :
-    VK_OEM_MINUS = 189,  // - and _
-    VK_OEM_3 = 192,      // ` and ~
-    VK_OEM_4 = 219,      // [ and {
-    VK_OEM_5 = 220,      // backslash and |
-    VK_OEM_6 = 221,      // ] and }
-    VK_OEM_8 = 223,
-    VK_OEM_102 = 226,  // the extra key next to the left Shift on 102-key keyboards
+    oem_1 = 186,      // ; and :
+    oem_minus = 189,  // - and _
+    oem_3 = 192,      // ` and ~
+    oem_4 = 219,      // [ and {
+    oem_5 = 220,      // backslash and |
+    oem_6 = 221,      // ] and }
+    oem_8 = 223,
+    oem_102 = 226,  // the extra key next to the left Shift on 102-key keyboards
 };
+}  // namespace vk
 
-// Window styles (values of the original platform).
+// Window styles.
+namespace ws {
 enum : std::uint32_t {
-    WS_OVERLAPPED = 0x00000000u,
-    WS_POPUP = 0x80000000u,
-    WS_CHILD = 0x40000000u,
-    WS_VISIBLE = 0x10000000u,
-    WS_CAPTION = 0x00C00000u,
-    WS_BORDER = 0x00800000u,
-    WS_SYSMENU = 0x00080000u,
-    WS_THICKFRAME = 0x00040000u,
-    WS_GROUP = 0x00020000u,
-    WS_MINIMIZEBOX = 0x00020000u,
-    WS_TABSTOP = 0x00010000u,
-    WS_MAXIMIZEBOX = 0x00010000u,
-    WS_OVERLAPPEDWINDOW =
-        WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX,
+    overlapped = 0x00000000u,
+    popup = 0x80000000u,
+    child = 0x40000000u,
+    visible = 0x10000000u,
+    caption = 0x00C00000u,
+    border = 0x00800000u,
+    sys_menu = 0x00080000u,
+    thick_frame = 0x00040000u,
+    group = 0x00020000u,
+    minimize_box = 0x00020000u,
+    tab_stop = 0x00010000u,
+    maximize_box = 0x00010000u,
+    overlapped_window = overlapped | caption | sys_menu | thick_frame | minimize_box | maximize_box,
 };
+}  // namespace ws
 
 // Class styles.
-enum : std::uint32_t { CS_VREDRAW = 1, CS_HREDRAW = 2 };
+namespace cs {
+enum : std::uint32_t { vredraw = 1, hredraw = 2 };
+}  // namespace cs
 
 // Show commands.
-enum : int { SW_HIDE = 0, SW_SHOWNORMAL = 1, SW_SHOW = 5 };
+namespace sw {
+enum : int { hide = 0, show_normal = 1, show = 5 };
+}  // namespace sw
 
 // Menu item flags.
+namespace mf {
 enum : std::uint32_t {
-    MF_STRING = 0x0000,
-    MF_GRAYED = 0x0001,
-    MF_DISABLED = 0x0002,
-    MF_UNCHECKED = 0x0000,
-    MF_CHECKED = 0x0008,
-    MF_POPUP = 0x0010,
-    MF_SEPARATOR = 0x0800,
-    MF_BYCOMMAND = 0x0000,
+    string = 0x0000,
+    grayed = 0x0001,
+    disabled = 0x0002,
+    unchecked = 0x0000,
+    checked = 0x0008,
+    popup = 0x0010,
+    separator = 0x0800,
+    by_command = 0x0000,
 };
+}  // namespace mf
 
 struct Rect {
     int left = 0;
@@ -134,14 +149,18 @@ struct WindowClass {
     std::string menu_name;
 };
 
+// Connects to what the backend shows windows on (the X display on FLTK) before anything else is
+// called; false with a reason when it cannot. The headless backend always can.
+bool open_display(std::string* reason);
+
 // Windows and classes.
 bool register_class(const WindowClass& cls);
-// Delivers WM_CREATE and then WM_SIZE to the class procedure before it returns; returns null when
-// the class is unknown or the procedure answers WM_CREATE with -1.
+// Delivers wm::create and then wm::size to the class procedure before it returns; returns null when
+// the class is unknown or the procedure answers wm::create with -1.
 Window create_window(const char* class_name, const char* title, std::uint32_t style, int x, int y,
                      int width, int height, Window parent);
 bool show_window(Window window, int show_command);
-bool destroy_window(Window window);  // delivers WM_DESTROY, then the handle is dead
+bool destroy_window(Window window);  // delivers wm::destroy, then the handle is dead
 bool is_window(Window window);
 bool is_window_visible(Window window);
 Rect client_rect(Window window);  // always at (0, 0)
@@ -149,12 +168,12 @@ Rect window_rect(Window window);  // outer rectangle in screen coordinates
 std::string window_title(Window window);
 LResult def_window_proc(Window window, std::uint32_t msg, WParam wparam, LParam lparam);
 LResult send_message(Window window, std::uint32_t msg, WParam wparam, LParam lparam);
-void invalidate(Window window);  // the window gets a WM_PAINT when the queue is otherwise empty
+void invalidate(Window window);  // the window gets a wm::paint when the queue is otherwise empty
 int screen_width();
 int screen_height();
 
-// The thread's message queue. Posted and input messages come out first in order; then WM_PAINT for
-// windows that need painting; then WM_TIMER for due timers.
+// The thread's message queue. Posted and input messages come out first in order; then wm::paint for
+// windows that need painting; then wm::timer for due timers.
 bool peek_message(Message* out);  // non-blocking, removes the message
 bool translate_message(const Message& msg);
 LResult dispatch_message(const Message& msg);
@@ -164,13 +183,13 @@ void post_quit_message(int exit_code);
 // can.
 void wait_message();
 
-// The character message (WM_CHAR) that a key-down produces, by the original platform's rule, or -1
-// when the key produces none. `character` is what the keyboard layout gives for the key with Shift
-// and AltGr applied but without Ctrl (Latin-1, -1 for none); `ctrl` tells whether Ctrl is held.
-// Only the character keys produce characters: letters, digits, space, punctuation, the keypad's
-// digits and operators, Backspace (8), Tab (9), Enter (13) and Escape (27). Delete, the cursor
-// and navigation keys, Insert, the function keys and the modifiers produce none, whatever the
-// native layer says. With Ctrl held, letters give 1 to 26 and a few keys give other control
+// The character message (wm::character) that a key-down produces, by the original platform's rule,
+// or -1 when the key produces none. `character` is what the keyboard layout gives for the key with
+// Shift and AltGr applied but without Ctrl (Latin-1, -1 for none); `ctrl` tells whether Ctrl is
+// held. Only the character keys produce characters: letters, digits, space, punctuation, the
+// keypad's digits and operators, Backspace (8), Tab (9), Enter (13) and Escape (27). Delete, the
+// cursor and navigation keys, Insert, the function keys and the modifiers produce none, whatever
+// the native layer says. With Ctrl held, letters give 1 to 26 and a few keys give other control
 // characters. Every backend passes its key-downs through this one rule.
 int key_character(int vk, int character, bool ctrl);
 
@@ -183,19 +202,19 @@ inline LParam make_point_lparam(int x, int y) {
                                static_cast<std::uint32_t>(x & 0xFFFF));
 }
 
-// Timers: at most one WM_TIMER per timer waits in the queue; the next one is due a period after the
-// last one was taken.
+// Timers: at most one wm::timer per timer waits in the queue; the next one is due a period after
+// the last one was taken.
 bool set_timer(Window window, WParam id, unsigned period_ms);
 bool kill_timer(Window window, WParam id);
 
 // Menus.
 Menu create_menu();
 Menu create_popup_menu();
-// For MF_POPUP the id is the popup's handle (reinterpret_cast to WParam).
+// For mf::popup the id is the popup's handle (reinterpret_cast to WParam).
 bool append_menu(Menu menu, std::uint32_t flags, WParam id, const char* text);
 bool set_menu(Window window, Menu menu);
 bool draw_menu_bar(Window window);
-// Returns the previous state (MF_CHECKED or MF_UNCHECKED), or -1 when no item has that id.
+// Returns the previous state (mf::checked or mf::unchecked), or -1 when no item has that id.
 int check_menu_item(Menu menu, std::uint32_t id, std::uint32_t check);
 Menu get_menu(Window window);
 
@@ -208,20 +227,28 @@ struct MenuItemInfo {
     Menu popup = nullptr;
 };
 std::vector<MenuItemInfo> menu_items(Menu menu);
-// Posts WM_COMMAND with the item's id to the window, as choosing it does; false when the window's
+// Posts wm::command with the item's id to the window, as choosing it does; false when the window's
 // menu bar has no enabled item with that id.
 bool choose_menu_command(Window window, std::uint32_t id);
 
 // The modal dialog. The template is a plain record with the fields of the classic in-memory format;
-// positions and sizes are in dialog units.
-enum : std::uint16_t { DLG_BUTTON = 0x0080, DLG_EDIT = 0x0081, DLG_STATIC = 0x0082 };
-enum : std::uint32_t {
-    DS_MODALFRAME = 0x80,
-    ES_MULTILINE = 0x4,
-    ES_AUTOVSCROLL = 0x40,
-    BS_DEFPUSHBUTTON = 0x1,
-    SS_LEFT = 0x0,
-};
+// positions and sizes are in dialog units. Control classes (the predefined class atoms) and the
+// styles of the dialog and its controls:
+namespace dlg {
+enum : std::uint16_t { button = 0x0080, edit = 0x0081, static_text = 0x0082 };
+}  // namespace dlg
+namespace ds {
+enum : std::uint32_t { modal_frame = 0x80 };
+}  // namespace ds
+namespace es {
+enum : std::uint32_t { multiline = 0x4, auto_vscroll = 0x40 };
+}  // namespace es
+namespace bs {
+enum : std::uint32_t { def_push_button = 0x1 };
+}  // namespace bs
+namespace ss {
+enum : std::uint32_t { left = 0x0 };
+}  // namespace ss
 struct DialogItem {
     std::uint16_t class_atom = 0;
     std::uint32_t style = 0;

@@ -264,7 +264,7 @@ class WidePen {
 };
 
 bool has_pen(const DeviceContext* dc) {
-    return dc->pen != nullptr && dc->pen->style != PS_NULL;
+    return dc->pen != nullptr && dc->pen->style != ps::null;
 }
 bool wide_pen(const DeviceContext* dc) {
     return has_pen(dc) && dc->pen->width > 1;

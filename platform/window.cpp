@@ -1,6 +1,5 @@
-// Window classes, windows, the message queue, timers and dialogs: the backend-neutral core.
+// Window classes, windows, the message queue and timers: the backend-neutral core.
 #include <algorithm>
-#include <cstring>
 #include <deque>
 #include <memory>
 
@@ -60,7 +59,7 @@ void update_client(Window w, bool notify) {
         w->needs_paint = true;
     }
     if (changed && notify && !w->creating)
-        send_message(w, WM_SIZE, 0, size_lparam(Rect{0, 0, client.width(), client.height()}));
+        send_message(w, wm::size, 0, size_lparam(Rect{0, 0, client.width(), client.height()}));
 }
 
 bool paint_pending() {
@@ -78,6 +77,10 @@ bool timer_due(std::uint64_t now) {
 }  // namespace
 
 // ---- classes and windows ----
+
+bool open_display(std::string* reason) {
+    return backend().open_display(reason);
+}
 
 bool register_class(const WindowClass& cls) {
     if (cls.name.empty() || find_class(cls.name) != nullptr) return false;
@@ -102,21 +105,21 @@ Window create_window(const char* class_name, const char* title, std::uint32_t st
     core().windows.push_back(std::move(rec));
     update_client(w, false);
     backend().window_created(w);
-    if (send_message(w, WM_CREATE, 0, 0) == -1) {
+    if (send_message(w, wm::create, 0, 0) == -1) {
         destroy_window(w);
         return nullptr;
     }
     update_client(w, false);
     w->creating = false;
-    send_message(w, WM_SIZE, 0, size_lparam(client_rect(w)));
-    if (style & WS_VISIBLE) show_window(w, SW_SHOW);
+    send_message(w, wm::size, 0, size_lparam(client_rect(w)));
+    if (style & ws::visible) show_window(w, sw::show);
     return w;
 }
 
 bool show_window(Window w, int cmd) {
     if (!live(w)) return false;
     bool was = w->visible;
-    w->visible = cmd != SW_HIDE;
+    w->visible = cmd != sw::hide;
     if (w->visible && !was) w->needs_paint = true;
     backend().window_shown(w, w->visible);
     return was;
@@ -124,7 +127,7 @@ bool show_window(Window w, int cmd) {
 
 bool destroy_window(Window w) {
     if (!live(w)) return false;
-    send_message(w, WM_DESTROY, 0, 0);
+    send_message(w, wm::destroy, 0, 0);
     w->alive = false;
     w->visible = false;
     auto& c = core();
@@ -159,10 +162,10 @@ std::string window_title(Window w) {
 
 LResult def_window_proc(Window w, std::uint32_t msg, WParam, LParam) {
     switch (msg) {
-        case WM_PAINT:
+        case wm::paint:
             if (live(w)) w->needs_paint = false;
             return 0;
-        case WM_CLOSE:
+        case wm::close:
             destroy_window(w);
             return 0;
         default:
@@ -172,7 +175,7 @@ LResult def_window_proc(Window w, std::uint32_t msg, WParam, LParam) {
 
 LResult send_message(Window w, std::uint32_t msg, WParam wparam, LParam lparam) {
     if (w == nullptr || w->proc == nullptr) return 0;
-    if (!w->alive && msg != WM_DESTROY) return 0;
+    if (!w->alive && msg != wm::destroy) return 0;
     return w->proc(w, msg, wparam, lparam);
 }
 
@@ -196,8 +199,14 @@ void set_window_geometry(Window w, const Rect& outer, const Rect& client_in_oute
     if (changed) {
         w->surface.resize(client_in_outer.width(), client_in_outer.height(), w->background);
         w->needs_paint = true;
-        send_message(w, WM_SIZE, 0, size_lparam(client_rect(w)));
+        send_message(w, wm::size, 0, size_lparam(client_rect(w)));
     }
+}
+
+Window add_window_record(std::unique_ptr<WindowRec> record) {
+    Window w = record.get();
+    core().windows.push_back(std::move(record));
+    return w;
 }
 
 std::vector<Window> all_windows() {
@@ -237,14 +246,14 @@ bool peek_message(Message* out) {
     }
     if (c.quit_posted) {
         c.quit_posted = false;
-        *out = Message{nullptr, WM_QUIT, static_cast<WParam>(c.quit_code), 0};
+        *out = Message{nullptr, wm::quit, static_cast<WParam>(c.quit_code), 0};
         return true;
     }
     for (const auto& w : c.windows) {
         if (w->alive && w->visible && w->needs_paint) {
             // The flag stays set until the window validates itself (begin_paint or the default
             // procedure), as on the original platform.
-            *out = Message{w.get(), WM_PAINT, 0, 0};
+            *out = Message{w.get(), wm::paint, 0, 0};
             return true;
         }
     }
@@ -254,20 +263,21 @@ bool peek_message(Message* out) {
         if (t.due <= now && (best == nullptr || t.due < best->due)) best = &t;
     if (best != nullptr) {
         best->due = now + best->period;
-        *out = Message{best->window, WM_TIMER, best->id, 0};
+        *out = Message{best->window, wm::timer, best->id, 0};
         return true;
     }
     return false;
 }
 
 bool translate_message(const Message& msg) {
-    if (msg.code != WM_KEYDOWN) return false;
+    if (msg.code != wm::key_down) return false;
     int ch = key_lparam_character(msg.lparam);
     if (ch < 0) return false;
     // The character comes next, ahead of anything queued after the key-down.
     // It counts as input when the key-down did.
-    core().queue.push_front(Core::Queued{
-        Message{msg.window, WM_CHAR, static_cast<WParam>(ch), msg.lparam}, core().last_was_input});
+    core().queue.push_front(
+        Core::Queued{Message{msg.window, wm::character, static_cast<WParam>(ch), msg.lparam},
+                     core().last_was_input});
     return true;
 }
 
@@ -309,7 +319,7 @@ void wait_message() {
 bool pump_one_message() {
     Message msg;
     if (!peek_message(&msg)) return false;
-    if (msg.code == WM_QUIT) {
+    if (msg.code == wm::quit) {
         // A quit seen inside a modal loop is put back for the main loop.
         post_quit_message(static_cast<int>(msg.wparam));
         return false;
@@ -346,55 +356,6 @@ bool kill_timer(Window w, WParam id) {
     if (it == timers.end()) return false;
     timers.erase(it);
     return true;
-}
-
-// ---- dialogs ----
-
-LResult dialog_box(const DialogTemplate& tmpl, Window owner, DialogProc proc, LParam init) {
-    if (proc == nullptr) return -1;
-    auto rec = std::make_unique<WindowRec>();
-    rec->class_name = "#32770";
-    rec->title = tmpl.title;
-    rec->style = tmpl.style;
-    rec->is_dialog = true;
-    rec->dialog_proc = proc;
-    rec->parent = owner;
-    for (const auto& item : tmpl.items) rec->item_text[item.id] = item.text;
-    Window dialog = rec.get();
-    core().windows.push_back(std::move(rec));
-    bool owner_enabled = live(owner) && owner->enabled;
-    if (live(owner)) owner->enabled = false;
-    DialogRun run{&tmpl, owner, dialog, init};
-    LResult result = backend().run_dialog(run);
-    if (live(owner)) owner->enabled = owner_enabled || owner->enabled;
-    dialog->alive = false;
-    return result;
-}
-
-int get_dlg_item_text(Window dialog, int item_id, char* buffer, int buffer_size) {
-    if (!live(dialog) || !dialog->is_dialog || buffer == nullptr || buffer_size <= 0) return 0;
-    backend().sync_dialog_text(dialog);
-    auto it = dialog->item_text.find(item_id);
-    std::string text = it == dialog->item_text.end() ? std::string() : it->second;
-    std::size_t n = std::min(text.size(), static_cast<std::size_t>(buffer_size - 1));
-    std::memcpy(buffer, text.data(), n);
-    buffer[n] = '\0';
-    return static_cast<int>(n);
-}
-
-bool end_dialog(Window dialog, LResult result) {
-    if (!live(dialog) || !dialog->is_dialog) return false;
-    dialog->dialog_ended = true;
-    dialog->dialog_result = result;
-    return true;
-}
-
-// The system font's average character width and height, as on the classic platform at 96 dpi.
-int dialog_base_unit_x() {
-    return 8;
-}
-int dialog_base_unit_y() {
-    return 16;
 }
 
 // ---- reset ----

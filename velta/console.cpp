@@ -80,7 +80,7 @@ void velta_console_line(const char* message) {
     if (dc == nullptr) return;
 
     plat::GdiHandle old_font =
-        plat::select_object(dc, plat::get_stock_object(plat::ANSI_FIXED_FONT));
+        plat::select_object(dc, plat::get_stock_object(plat::stock::ansi_fixed_font));
     plat::TextMetrics metrics;
     plat::get_text_metrics(dc, &metrics);
     int h = metrics.height + metrics.external_leading;
@@ -91,7 +91,8 @@ void velta_console_line(const char* message) {
     // Clear the uncovered strip; with no outline the fill stops one short of right and bottom.
     plat::GdiHandle brush = plat::create_solid_brush(plat::get_bk_color(dc));
     plat::GdiHandle old_brush = plat::select_object(dc, brush);
-    plat::GdiHandle old_pen = plat::select_object(dc, plat::get_stock_object(plat::NULL_PEN));
+    plat::GdiHandle old_pen =
+        plat::select_object(dc, plat::get_stock_object(plat::stock::null_pen));
     plat::rectangle(dc, r.left, r.bottom - h, r.right, r.bottom + 1);
     plat::select_object(dc, old_pen);
     plat::select_object(dc, old_brush);

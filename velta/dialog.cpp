@@ -33,7 +33,7 @@ plat::DialogItem item(std::uint16_t class_atom, std::uint32_t style, int x, int 
                       int id, std::string text) {
     plat::DialogItem i;
     i.class_atom = class_atom;
-    i.style = plat::WS_CHILD | plat::WS_VISIBLE | style;
+    i.style = plat::ws::child | plat::ws::visible | style;
     i.x = x;
     i.y = y;
     i.cx = cx;
@@ -46,20 +46,20 @@ plat::DialogItem item(std::uint16_t class_atom, std::uint32_t style, int x, int 
 // The dialog's description, rebuilt on every call: positions and sizes in dialog units.
 plat::DialogTemplate build_template(const char* prompt) {
     plat::DialogTemplate t;
-    t.style = plat::WS_POPUP | plat::WS_VISIBLE | plat::WS_CAPTION | plat::WS_SYSMENU |
-              plat::DS_MODALFRAME;
+    t.style = plat::ws::popup | plat::ws::visible | plat::ws::caption | plat::ws::sys_menu |
+              plat::ds::modal_frame;
     t.x = 50;
     t.y = 50;
     t.cx = 185;
     t.cy = 92;
     t.title = "VELTA_gets";
     t.items = {
-        item(plat::DLG_EDIT,
-             plat::WS_BORDER | plat::WS_TABSTOP | plat::ES_MULTILINE | plat::ES_AUTOVSCROLL, 8, 30,
-             167, 37, kInputId, ""),
-        item(plat::DLG_BUTTON, plat::WS_TABSTOP | plat::BS_DEFPUSHBUTTON, 67, 74, 50, 14, kOkayId,
-             "Okay"),
-        item(plat::DLG_STATIC, plat::WS_GROUP | plat::SS_LEFT, 8, 3, 167, 24, kPromptId,
+        item(plat::dlg::edit,
+             plat::ws::border | plat::ws::tab_stop | plat::es::multiline | plat::es::auto_vscroll,
+             8, 30, 167, 37, kInputId, ""),
+        item(plat::dlg::button, plat::ws::tab_stop | plat::bs::def_push_button, 67, 74, 50, 14,
+             kOkayId, "Okay"),
+        item(plat::dlg::static_text, plat::ws::group | plat::ss::left, 8, 3, 167, 24, kPromptId,
              padded_prompt(prompt)),
     };
     return t;
@@ -78,10 +78,10 @@ int velta_message(const char* prompt, char* reply) {
 plat::LResult velta_message_proc(plat::Window dialog, std::uint32_t msg, plat::WParam wparam,
                                  plat::LParam lparam) {
     switch (msg) {
-        case plat::WM_INITDIALOG:
+        case plat::wm::init_dialog:
             dialog_reply = reinterpret_cast<char*>(lparam);
             return 1;  // the focus goes to the first control with a tab stop, the input box
-        case plat::WM_COMMAND:
+        case plat::wm::command:
             if (wparam != static_cast<plat::WParam>(kOkayId)) return 0;
             if (dialog_reply != nullptr)
                 plat::get_dlg_item_text(dialog, kInputId, dialog_reply, kReplySize);

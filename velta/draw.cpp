@@ -64,9 +64,9 @@ const char* lock_text(std::int32_t handle) {
 template <typename Draw>
 void draw_shape(plat::DC dc, const DrawCommand& c, Draw draw) {
     plat::Color colour = colour_value(c.colour);
-    plat::GdiHandle pen = plat::create_pen(plat::PS_SOLID, c.width, colour);
-    plat::GdiHandle brush =
-        c.width == 0 ? plat::create_solid_brush(colour) : plat::get_stock_object(plat::NULL_BRUSH);
+    plat::GdiHandle pen = plat::create_pen(plat::ps::solid, c.width, colour);
+    plat::GdiHandle brush = c.width == 0 ? plat::create_solid_brush(colour)
+                                         : plat::get_stock_object(plat::stock::null_brush);
     plat::GdiHandle old_pen = plat::select_object(dc, pen);
     plat::GdiHandle old_brush = plat::select_object(dc, brush);
     draw();
@@ -80,7 +80,7 @@ void draw_text(plat::DC dc, const DrawCommand& c) {
     const char* text = lock_text(c.y2);
     if (text == nullptr) return;
     plat::set_text_color(dc, colour_value(c.colour));
-    int old_mode = plat::set_bk_mode(dc, plat::TRANSPARENT);
+    int old_mode = plat::set_bk_mode(dc, plat::bk::transparent);
     int height = c.x2 == INT_MIN ? INT_MAX : -c.x2;
     plat::GdiHandle font =
         plat::create_font(height, 0, 0, 0, 400, false, false, false, 0, 0, 0, 0, 0, "VELTA-font");
@@ -280,7 +280,7 @@ void velta_render(const DrawCommand* command) {
                 break;
             case DRAW_LINE: {
                 plat::GdiHandle pen =
-                    plat::create_pen(plat::PS_SOLID, c.width, colour_value(c.colour));
+                    plat::create_pen(plat::ps::solid, c.width, colour_value(c.colour));
                 plat::GdiHandle old_pen = plat::select_object(dc, pen);
                 plat::move_to(dc, column(c.x1), row(c.y1));
                 plat::line_to(dc, column(c.x2), row(c.y2));

@@ -56,7 +56,7 @@ constexpr int kNumberSize = 12;      // at most 11 characters of a number and th
 constexpr std::size_t kKindPos = 6;  // the kind letter follows the six-character prefix
 
 void uncheck(std::uint32_t command) {
-    plat::check_menu_item(velta_state.run_menu, command, plat::MF_UNCHECKED);
+    plat::check_menu_item(velta_state.run_menu, command, plat::mf::unchecked);
 }
 
 // Closes the file without touching the periodic count.

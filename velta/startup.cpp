@@ -12,7 +12,7 @@ int velta_init(void* instance, void* prev_instance, char* /*cmd_line*/, int show
     VeltaState& s = velta_state;
     if (prev_instance == nullptr) {
         plat::WindowClass cls;
-        cls.style = plat::CS_HREDRAW | plat::CS_VREDRAW;
+        cls.style = plat::cs::hredraw | plat::cs::vredraw;
         cls.background = plat::rgb(255, 255, 255);
         cls.menu_name = "generic";
         cls.name = "DrawWndClass";
@@ -26,10 +26,10 @@ int velta_init(void* instance, void* prev_instance, char* /*cmd_line*/, int show
     int screen_h = plat::screen_height();
     s.run = 0;
     s.single_step = 0;
-    s.graphics =
-        plat::create_window("DrawWndClass", "VELTA Graphics", plat::WS_CAPTION | plat::WS_SYSMENU,
-                            0, 0, kImageWidth, kImageHeight, nullptr);
-    s.text = plat::create_window("TextWndClass", "VELTA Text", plat::WS_OVERLAPPEDWINDOW, 0,
+    s.graphics = plat::create_window("DrawWndClass", "VELTA Graphics",
+                                     plat::ws::caption | plat::ws::sys_menu, 0, 0, kImageWidth,
+                                     kImageHeight, nullptr);
+    s.text = plat::create_window("TextWndClass", "VELTA Text", plat::ws::overlapped_window, 0,
                                  (2 * screen_h) / 3 + 1, screen_w, screen_h / 3, nullptr);
     s.instance = instance;
     s.window_dc = plat::get_dc(s.graphics);
@@ -53,7 +53,7 @@ int velta_shutdown() {
 }
 
 int velta_show_console(int flag) {
-    return plat::show_window(velta_state.text, flag ? plat::SW_SHOW : plat::SW_HIDE) ? 1 : 0;
+    return plat::show_window(velta_state.text, flag ? plat::sw::show : plat::sw::hide) ? 1 : 0;
 }
 
 void velta_copy_image() {

@@ -44,7 +44,7 @@ struct VeltaStartup {
     void* instance = nullptr;
     void* prev_instance = nullptr;
     char* cmd_line = nullptr;
-    int show_cmd = plat::SW_SHOWNORMAL;
+    int show_cmd = plat::sw::show_normal;
 };
 extern VeltaStartup velta_startup;
 

@@ -16,7 +16,7 @@ bool pump_once() {
     VeltaState& s = velta_state;
     plat::Message msg;
     bool got = plat::peek_message(&msg);
-    if (got && msg.code == plat::WM_QUIT) {
+    if (got && msg.code == plat::wm::quit) {
         // The program has been told to end; like a quit asked for by the application, this one
         // holds for every later wait.
         s.pending_kind = EVENT_QUIT;
@@ -120,7 +120,7 @@ int velta_set_logging(int flag) {
     if (s.graphics == nullptr) return 0;
     s.logging = flag ? 1 : 0;
     plat::check_menu_item(s.run_menu, CMD_LOGGING,
-                          s.logging ? plat::MF_CHECKED : plat::MF_UNCHECKED);
+                          s.logging ? plat::mf::checked : plat::mf::unchecked);
     if (s.logging) velta_show_console(1);
     return 1;
 }

@@ -14,22 +14,22 @@ struct MenuEntry {
 };
 
 constexpr MenuEntry kRunMenu[] = {
-    {"&Animate\tCtrl+A", CMD_ANIMATE, plat::MF_STRING},
-    {"&Halt animation\tCtrl+H", CMD_HALT, plat::MF_STRING},
-    {"Advance one &frame\tCtrl+F", CMD_STEP, plat::MF_STRING},
-    {nullptr, 0, plat::MF_SEPARATOR},
-    {"&Logging\tCtrl+L", CMD_LOGGING, plat::MF_STRING | plat::MF_CHECKED},
-    {nullptr, 0, plat::MF_SEPARATOR},
-    {"&Record Script\tCtrl+R", CMD_RECORD, plat::MF_STRING},
-    {"&Playback Script\tCtrl+P", CMD_PLAYBACK, plat::MF_STRING},
-    {"Play &One Script\tCtrl+O", CMD_PLAY_ONE, plat::MF_STRING},
-    {nullptr, 0, plat::MF_SEPARATOR},
-    {"&Quit\tCtrl+Q", CMD_QUIT, plat::MF_STRING},
-    {nullptr, 0, plat::MF_SEPARATOR},
-    {"VELTA v2.2 July 1997", CMD_INFO, plat::MF_STRING | plat::MF_GRAYED},
-    {"Mac version: the VELTA Mac team", CMD_INFO, plat::MF_STRING | plat::MF_GRAYED},
-    {"Windows version: the VELTA Windows team", CMD_INFO, plat::MF_STRING | plat::MF_GRAYED},
-    {"Updates: the VELTA Traffic team", CMD_INFO, plat::MF_STRING | plat::MF_GRAYED},
+    {"&Animate\tCtrl+A", CMD_ANIMATE, plat::mf::string},
+    {"&Halt animation\tCtrl+H", CMD_HALT, plat::mf::string},
+    {"Advance one &frame\tCtrl+F", CMD_STEP, plat::mf::string},
+    {nullptr, 0, plat::mf::separator},
+    {"&Logging\tCtrl+L", CMD_LOGGING, plat::mf::string | plat::mf::checked},
+    {nullptr, 0, plat::mf::separator},
+    {"&Record Script\tCtrl+R", CMD_RECORD, plat::mf::string},
+    {"&Playback Script\tCtrl+P", CMD_PLAYBACK, plat::mf::string},
+    {"Play &One Script\tCtrl+O", CMD_PLAY_ONE, plat::mf::string},
+    {nullptr, 0, plat::mf::separator},
+    {"&Quit\tCtrl+Q", CMD_QUIT, plat::mf::string},
+    {nullptr, 0, plat::mf::separator},
+    {"VELTA v2.2 July 1997", CMD_INFO, plat::mf::string | plat::mf::grayed},
+    {"Mac version: the VELTA Mac team", CMD_INFO, plat::mf::string | plat::mf::grayed},
+    {"Windows version: the VELTA Windows team", CMD_INFO, plat::mf::string | plat::mf::grayed},
+    {"Updates: the VELTA Traffic team", CMD_INFO, plat::mf::string | plat::mf::grayed},
 };
 
 void build_menu(plat::Window window) {
@@ -37,7 +37,7 @@ void build_menu(plat::Window window) {
     plat::Menu popup = plat::create_popup_menu();
     for (const MenuEntry& e : kRunMenu) plat::append_menu(popup, e.flags, e.command, e.text);
     plat::Menu bar = plat::create_menu();
-    plat::append_menu(bar, plat::MF_POPUP, reinterpret_cast<plat::WParam>(popup), "&Run");
+    plat::append_menu(bar, plat::mf::popup, reinterpret_cast<plat::WParam>(popup), "&Run");
     plat::set_menu(window, bar);
     plat::draw_menu_bar(window);
     s.run_menu = popup;
@@ -45,7 +45,7 @@ void build_menu(plat::Window window) {
 
 void check(std::uint32_t command, bool on) {
     plat::check_menu_item(velta_state.run_menu, command,
-                          on ? plat::MF_CHECKED : plat::MF_UNCHECKED);
+                          on ? plat::mf::checked : plat::mf::unchecked);
 }
 
 void toggle_logging() {
@@ -166,52 +166,52 @@ plat::LResult velta_graphics_proc(plat::Window window, std::uint32_t msg, plat::
                                   plat::LParam lparam) {
     VeltaState& s = velta_state;
     switch (msg) {
-        case plat::WM_CREATE:
+        case plat::wm::create:
             build_menu(window);
             return 0;
-        case plat::WM_DESTROY:
+        case plat::wm::destroy:
             plat::kill_timer(window, 2);
             plat::post_quit_message(0);
             return 0;
-        case plat::WM_SIZE: {
+        case plat::wm::size: {
             plat::Rect r = plat::client_rect(window);
             s.origin_x = r.left + (r.right - r.left) / 2;
             s.origin_y = r.top + (r.bottom - r.top) / 2;
             return 0;
         }
-        case plat::WM_PAINT: {
+        case plat::wm::paint: {
             plat::DC paint_dc = plat::begin_paint(window);
             plat::bit_blt(s.window_dc, 0, 0, kImageWidth, kImageHeight, s.memory_dc, 0, 0);
             plat::end_paint(window, paint_dc);
             s.dirty = 0;
             return 0;
         }
-        case plat::WM_KEYDOWN: {
-            if (wparam == plat::VK_CONTROL) {
+        case plat::wm::key_down: {
+            if (wparam == plat::vk::control) {
                 s.ctrl_held = 1;
             } else if (std::uint32_t command = command_for_key(wparam)) {
                 if (s.ctrl_held) run_command(command);
             }
             return 0;
         }
-        case plat::WM_KEYUP:
-            if (wparam == plat::VK_CONTROL) s.ctrl_held = 0;
+        case plat::wm::key_up:
+            if (wparam == plat::vk::control) s.ctrl_held = 0;
             return 0;
-        case plat::WM_CHAR:
+        case plat::wm::character:
             if (!s.ctrl_held) {
                 s.pending_kind = EVENT_KEY;
                 s.pending_key = static_cast<char>(wparam & 0xFF);
             }
             return 0;
-        case plat::WM_COMMAND:
+        case plat::wm::command:
             // The whole parameter is the command number; anything outside 1 to 8 does nothing.
             if (wparam >= CMD_ANIMATE && wparam <= CMD_QUIT)
                 run_command(static_cast<std::uint32_t>(wparam));
             return 0;
-        case plat::WM_TIMER:
+        case plat::wm::timer:
             s.timer_tick = 1;
             return 0;
-        case plat::WM_LBUTTONDOWN: {
+        case plat::wm::left_button_down: {
             int cx = static_cast<int>(static_cast<std::uint32_t>(lparam) & 0xFFFF);
             int cy = static_cast<int>((static_cast<std::uint32_t>(lparam) >> 16) & 0xFFFF);
             s.pending_kind = EVENT_MOUSE;
@@ -227,11 +227,11 @@ plat::LResult velta_graphics_proc(plat::Window window, std::uint32_t msg, plat::
 plat::LResult velta_text_proc(plat::Window window, std::uint32_t msg, plat::WParam wparam,
                               plat::LParam lparam) {
     switch (msg) {
-        case plat::WM_KEYDOWN:
-        case plat::WM_KEYUP:
+        case plat::wm::key_down:
+        case plat::wm::key_up:
             plat::post_message(velta_state.graphics, msg, wparam, lparam);
             return 0;
-        case plat::WM_PAINT:
+        case plat::wm::paint:
             return velta_text_paint(window);
         default:
             return plat::def_window_proc(window, msg, wparam, lparam);

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <memory>
 
 #include "platform/backend.h"
 
@@ -36,12 +37,12 @@ class HeadlessBackend final : public Backend {
 
     Rect client_area(const WindowRec& w) override {
         int border = 0;
-        if (w.style & WS_THICKFRAME)
+        if (w.style & ws::thick_frame)
             border = kSizingBorder;
-        else if (w.style & (WS_CAPTION | WS_BORDER))
+        else if (w.style & (ws::caption | ws::border))
             border = kFixedBorder;
         int top = border;
-        if ((w.style & WS_CAPTION) == WS_CAPTION) top += kCaption;
+        if ((w.style & ws::caption) == ws::caption) top += kCaption;
         if (w.menu != nullptr) top += kMenuBar;
         int width = w.outer.width() - 2 * border;
         int height = w.outer.height() - top - border;
@@ -87,7 +88,8 @@ class HeadlessBackend final : public Backend {
         actions.emplace(std::make_pair(time, sequence++), std::move(action));
     }
 
-    LResult run_dialog(DialogRun& run) override;
+    std::unique_ptr<NativeDialog> create_dialog(const DialogTemplate& tmpl, Window dialog,
+                                                Window owner) override;
 };
 
 HeadlessBackend& headless_backend() {
@@ -95,34 +97,50 @@ HeadlessBackend& headless_backend() {
     return b;
 }
 
-class HeadlessDialog final : public headless::DialogControl {
+// The headless dialog: its edit controls hold what the responder types, and the responder plays
+// the user, called whenever the dialog's loop waits for one.
+class HeadlessDialog final : public NativeDialog, public headless::DialogControl {
   public:
-    explicit HeadlessDialog(DialogRun& run) : run_(run) {}
+    HeadlessDialog(const DialogTemplate& tmpl, Window dialog) : tmpl_(tmpl), dialog_(dialog) {
+        for (const auto& item : tmpl.items) text_[item.id] = item.text;
+    }
 
-    Window dialog() override { return run_.dialog; }
-    std::string title() override { return run_.tmpl->title; }
+    // NativeDialog
+    void set_focus(int id) override { focus_ = id; }
+    std::string edit_text(int id) override { return item_text(id); }
+    void wait_for_user(std::uint64_t, DialogUser& user) override {
+        if (++rounds_ > 1000) {
+            std::fprintf(stderr, "headless: the dialog responder never closed the dialog\n");
+            std::abort();
+        }
+        user_ = &user;
+        headless_backend().responder(*this);
+        user_ = nullptr;
+    }
+
+    // DialogControl
+    Window dialog() override { return dialog_; }
+    std::string title() override { return tmpl_.title; }
     std::string item_text(int id) override {
-        auto it = run_.dialog->item_text.find(id);
-        return it == run_.dialog->item_text.end() ? std::string() : it->second;
+        auto it = text_.find(id);
+        return it == text_.end() ? std::string() : it->second;
     }
     int focus() override { return focus_; }
-    void set_focus(int id) { focus_ = id; }
-
     void type(const std::string& text) override {
-        if (ended()) return;
         const DialogItem* item = find(focus_);
-        if (item != nullptr && item->class_atom == DLG_EDIT) run_.dialog->item_text[focus_] += text;
+        if (item != nullptr && item->class_atom == dlg::edit) text_[focus_] += text;
     }
     void press_enter() override {
-        // Enter in a multi-line box without want-return presses the default push button.
-        int def = default_button();
-        if (def != 0) command(def);
+        if (user_ != nullptr) user_->enter_pressed();
     }
-    void press_escape() override { command(2); }     // the cancel command
-    void press_close_box() override { command(2); }  // the close box also sends cancel
+    void press_escape() override {
+        if (user_ != nullptr) user_->escape_pressed();
+    }
+    void press_close_box() override {
+        if (user_ != nullptr) user_->close_box_pressed();
+    }
     void press_button(int id) override {
-        const DialogItem* item = find(id);
-        if (item != nullptr && item->class_atom == DLG_BUTTON) command(id);
+        if (user_ != nullptr) user_->button_pressed(id);
     }
     void wait(std::uint64_t ms) override {
         auto& b = headless_backend();
@@ -141,58 +159,36 @@ class HeadlessDialog final : public headless::DialogControl {
         b.run_due();
     }
 
-    bool ended() const { return run_.dialog->dialog_ended; }
-    LResult init() { return run_.dialog->dialog_proc(run_.dialog, WM_INITDIALOG, 0, run_.init); }
-    int first_tab_stop() const {
-        for (const auto& item : run_.tmpl->items)
-            if (item.style & WS_TABSTOP) return item.id;
-        return 0;
-    }
-
   private:
     const DialogItem* find(int id) const {
-        for (const auto& item : run_.tmpl->items)
+        for (const auto& item : tmpl_.items)
             if (item.id == id) return &item;
         return nullptr;
     }
-    int default_button() const {
-        for (const auto& item : run_.tmpl->items)
-            if (item.class_atom == DLG_BUTTON && (item.style & 0xF) == BS_DEFPUSHBUTTON)
-                return item.id;
-        return 0;
-    }
-    void command(int id) {
-        if (ended()) return;
-        run_.dialog->dialog_proc(run_.dialog, WM_COMMAND, static_cast<WParam>(id & 0xFFFF), 0);
-    }
 
-    DialogRun& run_;
+    const DialogTemplate& tmpl_;
+    Window dialog_;
+    std::map<int, std::string> text_;
     int focus_ = 0;
+    int rounds_ = 0;
+    DialogUser* user_ = nullptr;
 };
 
-LResult HeadlessBackend::run_dialog(DialogRun& run) {
-    if (!responder) return -1;
-    HeadlessDialog control(run);
-    if (control.init() != 0) control.set_focus(control.first_tab_stop());
-    for (int round = 0; !control.ended(); ++round) {
-        if (round == 1000) {
-            std::fprintf(stderr, "headless: the dialog responder never closed the dialog\n");
-            std::abort();
-        }
-        responder(control);
-    }
-    return run.dialog->dialog_result;
+std::unique_ptr<NativeDialog> HeadlessBackend::create_dialog(const DialogTemplate& tmpl,
+                                                             Window dialog, Window) {
+    if (!responder) return nullptr;
+    return std::make_unique<HeadlessDialog>(tmpl, dialog);
 }
 
 int vk_for_char(char c) {
     unsigned char u = static_cast<unsigned char>(c);
     if (std::isalpha(u)) return std::toupper(u);
     if (std::isdigit(u) || u == ' ') return u;
-    if (u == '\n' || u == '\r') return VK_RETURN;
-    if (u == '\t') return VK_TAB;
-    if (u == '\b') return VK_BACK;
-    if (u == 0x1B) return VK_ESCAPE;
-    return VK_OEM_8;  // some other key of the main block
+    if (u == '\n' || u == '\r') return vk::enter;
+    if (u == '\t') return vk::tab;
+    if (u == '\b') return vk::back;
+    if (u == 0x1B) return vk::escape;
+    return vk::oem_8;  // some other key of the main block
 }
 
 }  // namespace
@@ -244,14 +240,14 @@ std::uint64_t sleep_count() {
 
 void key_down(Window window, int vk, int character) {
     auto& b = headless_backend();
-    if (vk == VK_CONTROL) b.ctrl_held = true;
+    if (vk == vk::control) b.ctrl_held = true;
     int typed = key_character(vk, character, b.ctrl_held);
-    post_input(Message{window, WM_KEYDOWN, static_cast<WParam>(vk), make_key_lparam(typed)});
+    post_input(Message{window, wm::key_down, static_cast<WParam>(vk), make_key_lparam(typed)});
 }
 
 void key_up(Window window, int vk) {
-    if (vk == VK_CONTROL) headless_backend().ctrl_held = false;
-    post_input(Message{window, WM_KEYUP, static_cast<WParam>(vk),
+    if (vk == vk::control) headless_backend().ctrl_held = false;
+    post_input(Message{window, wm::key_up, static_cast<WParam>(vk),
                        make_key_lparam(-1) | (LParam{3} << 30)});
 }
 
@@ -266,14 +262,14 @@ void type_text(Window window, const std::string& text) {
 }
 
 void ctrl_key(Window window, int vk) {
-    key_down(window, VK_CONTROL);
+    key_down(window, vk::control);
     key_down(window, vk);
     key_up(window, vk);
-    key_up(window, VK_CONTROL);
+    key_up(window, vk::control);
 }
 
 void click(Window window, int client_x, int client_y) {
-    post_input(Message{window, WM_LBUTTONDOWN, 1, make_point_lparam(client_x, client_y)});
+    post_input(Message{window, wm::left_button_down, 1, make_point_lparam(client_x, client_y)});
 }
 
 bool choose_menu(Window window, std::uint32_t command) {
@@ -281,7 +277,7 @@ bool choose_menu(Window window, std::uint32_t command) {
 }
 
 void close(Window window) {
-    post_input(Message{window, WM_CLOSE, 0, 0});
+    post_input(Message{window, wm::close, 0, 0});
 }
 
 Window find_window(const std::string& title) {

@@ -25,7 +25,7 @@ std::uint64_t sleep_count();
 
 // Input, delivered as the desktop delivers it. A key-down carries the character that the key
 // produces by the platform's rule (key_character) from the character the layout would type for it
-// (-1 for none) and whether Ctrl is held, that is, between key_down and key_up of VK_CONTROL.
+// (-1 for none) and whether Ctrl is held, that is, between key_down and key_up of vk::control.
 void key_down(Window window, int vk, int character = -1);
 void key_up(Window window, int vk);
 // One character key: key-down with the key's code and the character, then key-up. Enter ('\r' or
@@ -44,8 +44,10 @@ void close(Window window);
 Window find_window(const std::string& title);
 const Surface& surface(Window window);
 
-// The modal dialog. While a dialog runs, the responder is called after initialisation and then
-// after each action until the dialog ends; with no responder, the dialog cannot be run (-1).
+// The modal dialog. While a dialog runs, the responder plays the user: it is called each time the
+// dialog's loop waits for the user (first once the dialog is initialised and the messages waiting
+// then are handled), until the dialog ends. Each press is handled before it returns. With no
+// responder, the dialog cannot be run (-1).
 class DialogControl {
   public:
     virtual ~DialogControl() = default;

@@ -1,4 +1,4 @@
-// A small program on the desktop backend for the end-to-end tests: it prints every input message
+// A small program on the FLTK backend for the end-to-end tests: it prints every input message
 // that reaches the graphics window and every event that the wait returns, one line each, so that
 // the tests can check key codes, characters, clicks and the dialog on a real display.
 //   no argument      halted; print messages and events until quit
@@ -19,21 +19,21 @@ plat::WndProc graphics_proc = nullptr;
 plat::LResult tracing_proc(plat::Window w, std::uint32_t msg, plat::WParam wparam,
                            plat::LParam lparam) {
     switch (msg) {
-        case plat::WM_KEYDOWN:
+        case plat::wm::key_down:
             std::printf("keydown %u %d\n", static_cast<unsigned>(wparam),
                         plat::key_lparam_character(lparam));
             break;
-        case plat::WM_KEYUP:
+        case plat::wm::key_up:
             std::printf("keyup %u\n", static_cast<unsigned>(wparam));
             break;
-        case plat::WM_CHAR:
+        case plat::wm::character:
             std::printf("char %u\n", static_cast<unsigned>(wparam));
             break;
-        case plat::WM_LBUTTONDOWN:
+        case plat::wm::left_button_down:
             std::printf("click %d %d\n", static_cast<int>(lparam & 0xFFFF),
                         static_cast<int>((lparam >> 16) & 0xFFFF));
             break;
-        case plat::WM_COMMAND:
+        case plat::wm::command:
             std::printf("command %u\n", static_cast<unsigned>(wparam));
             break;
         default:

@@ -34,14 +34,15 @@ class Canvas {
         for (auto& p : surface().pixels) p = c;
     }
 
-    // Selects a solid pen (width w, or PS_NULL when w < 0) and a solid or hollow brush, deleting
+    // Selects a solid pen (width w, or ps::null when w < 0) and a solid or hollow brush, deleting
     // what this canvas selected before.
     void use(int pen_width, bool brush) {
         restore();
-        pen = pen_width < 0 ? plat::create_pen(plat::PS_NULL, 0, 0)
-                            : plat::create_pen(plat::PS_SOLID, pen_width, kPen);
+        pen = pen_width < 0 ? plat::create_pen(plat::ps::null, 0, 0)
+                            : plat::create_pen(plat::ps::solid, pen_width, kPen);
         old_pen = plat::select_object(dc, pen);
-        fill = brush ? plat::create_solid_brush(kBrush) : plat::get_stock_object(plat::NULL_BRUSH);
+        fill = brush ? plat::create_solid_brush(kBrush)
+                     : plat::get_stock_object(plat::stock::null_brush);
         old_brush = plat::select_object(dc, fill);
     }
 

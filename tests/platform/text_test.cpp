@@ -51,7 +51,7 @@ class TextCanvas : public Canvas {
 }  // namespace
 
 TEST(TextMetrics, StockFixedFontIsA13PixelCourierLikeCell) {
-    TextCanvas c(10, 10, plat::get_stock_object(plat::ANSI_FIXED_FONT));
+    TextCanvas c(10, 10, plat::get_stock_object(plat::stock::ansi_fixed_font));
     EXPECT_EQ(c.metrics.height, 13);
     EXPECT_EQ(c.metrics.ascent, 11);
     EXPECT_EQ(c.metrics.descent, 2);
@@ -80,7 +80,7 @@ TEST(TextMetrics, HeightsGiveCharacterOrCellHeight) {
     TextCanvas cell(10, 10, font(20));
     EXPECT_EQ(cell.metrics.height, 20);
     EXPECT_EQ(cell.metrics.ascent + cell.metrics.descent, 20);
-    TextCanvas sys(10, 10, plat::get_stock_object(plat::SYSTEM_FONT));
+    TextCanvas sys(10, 10, plat::get_stock_object(plat::stock::system_font));
     EXPECT_EQ(sys.metrics.height, 16);
     // Absurd sizes are bounded and still consistent.
     TextCanvas huge(10, 10, font(INT_MIN));
@@ -91,7 +91,7 @@ TEST(TextMetrics, HeightsGiveCharacterOrCellHeight) {
 TEST(TextOutput, GlyphsStayInsideTheCell) {
     TextCanvas c(120, 40, font(-16));
     c.clear(kOld);
-    plat::set_bk_mode(c.dc, plat::TRANSPARENT);
+    plat::set_bk_mode(c.dc, plat::bk::transparent);
     const std::string s = "Wgj|y_\xc5(";
     const plat::Size e = c.extent(s);
     c.out(10, 8, s);
@@ -109,7 +109,7 @@ TEST(TextOutput, GlyphsStayInsideTheCell) {
     Canvas transparent(120, 40);
     transparent.surface().pixels = c.surface().pixels;
     c.clear(kOld);
-    plat::set_bk_mode(c.dc, plat::OPAQUE);
+    plat::set_bk_mode(c.dc, plat::bk::opaque);
     const plat::Color bk = plat::get_bk_color(c.dc);
     c.out(10, 8, s);
     for (int y = 0; y < 40; ++y)

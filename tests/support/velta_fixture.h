@@ -17,7 +17,7 @@ class VeltaTest : public testing::Test {
         plat::headless::reset(screen_w, screen_h);
     }
     // Starts the library as the Display does, without the single-display rule.
-    static void init() { velta_init(nullptr, nullptr, nullptr, plat::SW_SHOWNORMAL); }
+    static void init() { velta_init(nullptr, nullptr, nullptr, plat::sw::show_normal); }
 
     static plat::Window graphics() { return velta_state.graphics; }
     static plat::Window text() { return velta_state.text; }

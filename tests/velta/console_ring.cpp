@@ -21,7 +21,7 @@ class ConsoleTest : public VeltaTest {
         for (int i = 0; i < 10; ++i) velta_pump();
         velta_console_reset();
         plat::DC dc = plat::get_dc(text());
-        plat::select_object(dc, plat::get_stock_object(plat::ANSI_FIXED_FONT));
+        plat::select_object(dc, plat::get_stock_object(plat::stock::ansi_fixed_font));
         plat::TextMetrics m;
         plat::get_text_metrics(dc, &m);
         plat::release_dc(text(), dc);

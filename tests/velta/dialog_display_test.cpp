@@ -111,7 +111,7 @@ TEST_F(DialogTest, KeysForwardedFromTheTextWindowStillReachTheOwner) {
     // the text window posts to it arrive: a Ctrl released there does not stay held.
     velta_state.ctrl_held = 1;
     plat::headless::set_dialog_responder([&](DialogControl& d) {
-        plat::headless::key_up(text(), plat::VK_CONTROL);
+        plat::headless::key_up(text(), plat::vk::control);
         d.wait(10);
         d.press_enter();
     });

@@ -305,9 +305,9 @@ TEST_F(SpineTest, CtrlKeysRunCommandsAndDropCharacters) {
 }
 
 TEST_F(SpineTest, CharactersTypedWhileCtrlIsHeldAreDropped) {
-    plat::headless::key_down(graphics(), plat::VK_CONTROL);
+    plat::headless::key_down(graphics(), plat::vk::control);
     plat::headless::type_char(graphics(), 'q');  // 'Q' with Ctrl held: the quit command
-    plat::headless::key_up(graphics(), plat::VK_CONTROL);
+    plat::headless::key_up(graphics(), plat::vk::control);
     plat::headless::type_char(graphics(), 'k');
     char key = 0;
     // The quit message comes after the input already queued; the 'q' itself was dropped.
@@ -322,7 +322,7 @@ TEST_F(SpineTest, CharactersTypedWhileCtrlIsHeldAreDropped) {
     EXPECT_EQ(wait(nullptr, nullptr, &key), EVENT_KEY);
     EXPECT_EQ(key, 'q');
     // A Ctrl release in another application leaves the flag set: characters stay dropped.
-    plat::headless::key_down(graphics(), plat::VK_CONTROL);
+    plat::headless::key_down(graphics(), plat::vk::control);
     plat::headless::type_char(graphics(), 'x');
     after(500, [] { plat::headless::click(graphics(), 0, 0); });
     EXPECT_EQ(wait(), EVENT_MOUSE);
@@ -397,7 +397,7 @@ TEST_F(SpineTest, RecordAndPlaybackCommandsSetFlagsAndMarks) {
 TEST_F(SpineTest, CommandNumbersOutsideOneToEightDoNothing) {
     for (plat::WParam command :
          {plat::WParam{0}, plat::WParam{9}, plat::WParam{0x100000001ull}, plat::WParam{0x10002}}) {
-        plat::post_message(graphics(), plat::WM_COMMAND, command, 0);
+        plat::post_message(graphics(), plat::wm::command, command, 0);
         velta_pump();
     }
     EXPECT_EQ(velta_state.run, 0);
@@ -407,7 +407,7 @@ TEST_F(SpineTest, CommandNumbersOutsideOneToEightDoNothing) {
 
 TEST_F(SpineTest, AnyTimerMessageSetsTheTickFlag) {
     velta_state.timer_tick = 0;
-    plat::post_message(graphics(), plat::WM_TIMER, 77, 0);
+    plat::post_message(graphics(), plat::wm::timer, 77, 0);
     velta_pump();
     EXPECT_EQ(velta_state.timer_tick, 1);
 }

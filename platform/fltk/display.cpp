@@ -4,10 +4,10 @@
 
 #include <cstdlib>
 
-#include "platform/desktop/desktop.h"
+#include "platform/fltk/fltk.h"
 
 namespace plat {
-namespace desktop {
+namespace fltk {
 
 bool open_display(std::string* reason) {
     const char* name = std::getenv("DISPLAY");
@@ -22,5 +22,5 @@ bool open_display(std::string* reason) {
     return true;
 }
 
-}  // namespace desktop
+}  // namespace fltk
 }  // namespace plat

@@ -1,13 +1,13 @@
 // Key translation: FLTK key codes onto the original platform's virtual-key codes, one table, and
 // the characters that X key presses type.
-#include "platform/desktop/keys.h"
+#include "platform/fltk/keys.h"
 
 #include <FL/Enumerations.H>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
 namespace plat {
-namespace desktop {
+namespace fltk {
 namespace {
 
 struct KeyPair {
@@ -72,5 +72,5 @@ int character_without_ctrl(const XEvent* event) {
     return length >= 1 ? static_cast<unsigned char>(text[0]) : -1;
 }
 
-}  // namespace desktop
+}  // namespace fltk
 }  // namespace plat

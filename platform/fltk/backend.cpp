@@ -1,4 +1,4 @@
-// The desktop backend: FLTK 1.3 windows on X11, driven by the application's own loop. FLTK never
+// The FLTK backend: FLTK 1.3 windows on X11, driven by the application's own loop. FLTK never
 // runs its own loop except inside Fl::check() while a menu is open; messages that arrive then are
 // queued like any other and handled once the menu closes.
 #include <FL/Fl.H>
@@ -6,19 +6,20 @@
 
 #include <algorithm>
 #include <chrono>
+#include <map>
 
-#include "platform/desktop/desktop.h"
+#include "platform/fltk/fltk.h"
 
 namespace plat {
-namespace desktop {
+namespace fltk {
 namespace {
 
 // The longest single sleep, so that a wait with no timer still looks at the queue now and then.
 constexpr double kMaxSleepSeconds = 1.0;
 
-// Dialog records carry the dialog's own state instead.
+// Dialog records have none: their native side belongs to the dialog's run.
 NativeWindow* native(const WindowRec& window) {
-    return window.is_dialog ? nullptr : static_cast<NativeWindow*>(window.backend_data);
+    return window.native;
 }
 
 // The frame sizes that a window with the same kind of border has (or, until one has been mapped,
@@ -34,11 +35,13 @@ TypicalFrame& typical_frame(bool sizing) {
 }
 
 bool sizing_border(const WindowRec& w) {
-    return (w.style & WS_THICKFRAME) != 0;
+    return (w.style & ws::thick_frame) != 0;
 }
 
-class DesktopBackend final : public Backend {
+class FltkBackend final : public Backend {
   public:
+    bool open_display(std::string* reason) override { return fltk::open_display(reason); }
+
     std::uint64_t now_ms() override {
         using namespace std::chrono;
         return static_cast<std::uint64_t>(
@@ -90,13 +93,13 @@ class DesktopBackend final : public Backend {
         int height = std::max(1, w->outer.height() - f.top - f.bottom);
         auto* win =
             new NativeWindow(w, w->outer.left + f.left, w->outer.top + f.top, width, height);
-        w->backend_data = win;
+        w->native = win;
     }
 
     void window_destroyed(Window w) override {
         NativeWindow* win = native(*w);
         if (win == nullptr) return;
-        w->backend_data = nullptr;
+        w->native = nullptr;
         // The keyboard focus moves to the canvas of a window that stays.
         if (Fl::focus() != nullptr && Fl::focus()->window() == win) {
             Fl::focus(nullptr);
@@ -133,8 +136,10 @@ class DesktopBackend final : public Backend {
         if (NativeWindow* win = native(*w)) win->surface_dirty = true;
     }
 
-    LResult run_dialog(DialogRun& run) override { return desktop::run_dialog(run); }
-    void sync_dialog_text(Window dialog) override { desktop::sync_dialog_text(dialog); }
+    std::unique_ptr<NativeDialog> create_dialog(const DialogTemplate& tmpl, Window,
+                                                Window owner) override {
+        return fltk::create_dialog(tmpl, owner);
+    }
 
   private:
     // Puts a newly mapped window where its record says. FLTK may have placed it elsewhere (it
@@ -186,8 +191,8 @@ class DesktopBackend final : public Backend {
     std::map<const NativeWindow*, Frame> frames_;
 };
 
-DesktopBackend& desktop_backend() {
-    static DesktopBackend b;
+FltkBackend& fltk_backend() {
+    static FltkBackend b;
     return b;
 }
 
@@ -195,7 +200,7 @@ DesktopBackend& desktop_backend() {
 
 Frame& frame_for(const WindowRec& window) {
     NativeWindow* win = native(window);
-    auto& frames = desktop_backend().frames_;
+    auto& frames = fltk_backend().frames_;
     if (win != nullptr) {
         auto it = frames.find(win);
         if (it != frames.end() && win->shown()) return it->second;
@@ -223,10 +228,10 @@ void flush_changes() {
     }
 }
 
-}  // namespace desktop
+}  // namespace fltk
 
 Backend& backend() {
-    return desktop::desktop_backend();
+    return fltk::fltk_backend();
 }
 
 }  // namespace plat

@@ -9,10 +9,10 @@
 #include <chrono>
 #include <thread>
 
-#include "platform/desktop/desktop.h"
+#include "platform/fltk/fltk.h"
 
 namespace plat {
-namespace desktop {
+namespace fltk {
 namespace {
 
 // No sane frame is this thick; larger values come from a frame that is still being built.
@@ -195,5 +195,5 @@ bool wait_for_geometry(unsigned long xid, int x, int y, int width, int height) {
     });
 }
 
-}  // namespace desktop
+}  // namespace fltk
 }  // namespace plat

@@ -4,7 +4,7 @@
 union _XEvent;
 
 namespace plat {
-namespace desktop {
+namespace fltk {
 
 // The virtual-key code of a key, from FLTK's key code and the keysym before NumLock translation
 // (Fl::event_key() and Fl::event_original_key()). Returns 0 for keys that have no code.
@@ -19,5 +19,5 @@ int typed_character(const char* text, int length);
 // own; the platform's rule (key_character) wants the layout's character instead.
 int character_without_ctrl(const _XEvent* event);
 
-}  // namespace desktop
+}  // namespace fltk
 }  // namespace plat

@@ -1,4 +1,4 @@
-// Internals of the desktop backend (FLTK 1.3 on X11), shared by its source files.
+// Internals of the FLTK backend (FLTK 1.3 on X11), shared by its source files.
 #pragma once
 
 #include <FL/Fl_Menu_Bar.H>
@@ -7,13 +7,14 @@
 #include <FL/Fl_Window.H>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/backend.h"
 
 namespace plat {
-namespace desktop {
+namespace fltk {
 
 // Height of the menu bar above the client area.
 constexpr int kMenuBarHeight = 25;
@@ -25,8 +26,6 @@ struct Frame {
     int right = 0;
     int bottom = 0;
 };
-
-class NativeWindow;
 
 // Shows the window's client surface from a copy of what was last presented, so that an uncovered
 // window is repainted without asking the library; forwards keys and clicks as messages.
@@ -53,6 +52,8 @@ class MenuBar : public Fl_Menu_Bar {
     int handle(int event) override;
 };
 
+}  // namespace fltk
+
 // The FLTK side of one platform window.
 class NativeWindow : public Fl_Window {
   public:
@@ -71,8 +72,8 @@ class NativeWindow : public Fl_Window {
     void fix_size(int width, int height);
 
     Window rec;
-    Canvas* canvas = nullptr;
-    MenuBar* menu_bar = nullptr;
+    fltk::Canvas* canvas = nullptr;
+    fltk::MenuBar* menu_bar = nullptr;
     bool surface_dirty = true;
     bool geometry_dirty = false;
     // Posts a key message for the current FLTK key event; false when the key is not ours.
@@ -85,7 +86,9 @@ class NativeWindow : public Fl_Window {
     std::vector<std::string> labels_;
 };
 
-// Writes the Motif window manager hints that the style (WS_* bits) asks for onto a shown top-level
+namespace fltk {
+
+// Writes the Motif window manager hints that the style (ws:: bits) asks for onto a shown top-level
 // window, over those that FLTK wrote. FLTK writes its own when it makes the X window and whenever
 // the size range changes.
 void set_wm_hints(Fl_Window& window, std::uint32_t style);
@@ -119,9 +122,8 @@ bool wait_for_frame(unsigned long xid, Frame* frame);
 // Waits (at most 1 s) until the X window sits at the given screen position with the given size.
 bool wait_for_geometry(unsigned long xid, int x, int y, int width, int height);
 
-// Runs the modal dialog; copies its input boxes' texts into the dialog record.
-LResult run_dialog(DialogRun& run);
-void sync_dialog_text(Window dialog);
+// Makes and shows the native side of a modal dialog.
+std::unique_ptr<NativeDialog> create_dialog(const DialogTemplate& tmpl, Window owner);
 
 // Connects to the X display named by $DISPLAY; on failure returns false with a reason.
 bool open_display(std::string* reason);
@@ -129,5 +131,5 @@ bool open_display(std::string* reason);
 // Presents changed surfaces and applies geometry changes that FLTK reported.
 void flush_changes();
 
-}  // namespace desktop
+}  // namespace fltk
 }  // namespace plat

@@ -6,7 +6,7 @@
 #include <cstdint>
 
 namespace plat {
-namespace desktop {
+namespace fltk {
 
 // The property's five 32-bit fields; functions and decorations list what is allowed (the "all"
 // bit, which would turn them into lists of what is not, is never set).
@@ -37,8 +37,8 @@ struct MotifHints {
 // The hints for a top-level window of the given style (WS_* bits): a caption gives a title bar,
 // the system menu a window menu and a close button, the sizing border resizing, and the minimise
 // and maximise boxes those buttons and actions, as on the original platform. A window with
-// WS_CAPTION | WS_SYSMENU alone can be moved and closed, nothing else.
+// ws::caption | ws::sys_menu alone can be moved and closed, nothing else.
 MotifHints motif_hints(std::uint32_t style);
 
-}  // namespace desktop
+}  // namespace fltk
 }  // namespace plat

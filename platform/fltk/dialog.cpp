@@ -1,0 +1,203 @@
+// The modal dialog's native side: an FLTK window built from the dialog template, which reports
+// the user's buttons, Enter, Escape and close box to the core's dialog loop.
+#include <FL/Fl.H>
+#include <FL/Fl_Box.H>
+#include <FL/Fl_Button.H>
+#include <FL/Fl_Multiline_Input.H>
+#include <FL/Fl_Return_Button.H>
+#include <FL/Fl_Window.H>
+
+#include <deque>
+#include <map>
+#include <memory>
+
+#include "platform/fltk/fltk.h"
+
+namespace plat {
+namespace fltk {
+namespace {
+
+// What the user did, collected by the widgets' callbacks (which FLTK calls from inside its event
+// handling, wherever that runs) and reported when the core's dialog loop waits.
+struct Action {
+    enum Kind { button, enter, escape, close_box } kind;
+    int id = 0;
+};
+using Actions = std::deque<Action>;
+
+// A multi-line input box in which Enter is reported instead of starting a new line.
+class DialogInput : public Fl_Multiline_Input {
+  public:
+    DialogInput(Actions& actions, int x, int y, int w, int h)
+        : Fl_Multiline_Input(x, y, w, h), actions_(actions) {}
+    int handle(int event) override {
+        if (event == FL_KEYBOARD &&
+            (Fl::event_key() == FL_Enter || Fl::event_key() == FL_KP_Enter)) {
+            actions_.push_back(Action{Action::enter});
+            return 1;
+        }
+        return Fl_Multiline_Input::handle(event);
+    }
+
+  private:
+    Actions& actions_;
+};
+
+// The dialog's window: its frame follows the template's style, as a platform window's does.
+class DialogWindow : public Fl_Window {
+  public:
+    DialogWindow(std::uint32_t style, int x, int y, int w, int h)
+        : Fl_Window(x, y, w, h), style_(style) {}
+    int handle(int event) override {
+        // Before the focus moves into the dialog (see show_with_hints).
+        if (event == FL_SHOW) set_wm_hints(*this, style_);
+        return Fl_Window::handle(event);
+    }
+
+  private:
+    std::uint32_t style_;
+};
+
+int to_px_x(int du) {
+    return du * dialog_base_unit_x() / 4;
+}
+int to_px_y(int du) {
+    return du * dialog_base_unit_y() / 8;
+}
+
+class FltkDialog final : public NativeDialog {
+  public:
+    FltkDialog(const DialogTemplate& tmpl, Window owner);
+    ~FltkDialog() override;
+
+    void set_focus(int id) override {
+        auto it = widgets_.find(id);
+        if (it != widgets_.end()) it->second->take_focus();
+    }
+    std::string edit_text(int id) override {
+        auto it = inputs_.find(id);
+        const char* value = it != inputs_.end() ? it->second->value() : nullptr;
+        return value != nullptr ? value : "";
+    }
+    void wait_for_user(std::uint64_t deadline, DialogUser& user) override {
+        if (actions_.empty()) backend().sleep_until(deadline);
+        if (!window_->shown()) show_with_hints(*window_, style_);
+        while (!actions_.empty()) {
+            Action action = actions_.front();
+            actions_.pop_front();
+            switch (action.kind) {
+                case Action::button:
+                    user.button_pressed(action.id);
+                    break;
+                case Action::enter:
+                    user.enter_pressed();
+                    break;
+                case Action::escape:
+                    user.escape_pressed();
+                    break;
+                case Action::close_box:
+                    user.close_box_pressed();
+                    break;
+            }
+        }
+    }
+
+  private:
+    static void button_pressed(Fl_Widget* widget, void* data) {
+        static_cast<FltkDialog*>(data)->actions_.push_back(
+            Action{Action::button, static_cast<int>(widget->argument())});
+    }
+    // FLTK calls the window's callback for Escape and for the close box; neither closes the
+    // window by itself.
+    static void window_callback(Fl_Widget*, void* data) {
+        static_cast<FltkDialog*>(data)->actions_.push_back(
+            Action{Fl::event() == FL_CLOSE ? Action::close_box : Action::escape});
+    }
+
+    std::uint32_t style_;
+    Window owner_;
+    std::unique_ptr<Fl_Window> window_;
+    std::map<int, Fl_Input_*> inputs_;
+    std::map<int, Fl_Widget*> widgets_;
+    Actions actions_;
+};
+
+FltkDialog::FltkDialog(const DialogTemplate& t, Window owner) : style_(t.style), owner_(owner) {
+    // Dialog positions count from the top-left corner of the owner's client area.
+    int origin_x = 0, origin_y = 0;
+    if (is_window(owner)) {
+        origin_x = owner->outer.left + owner->client_in_outer.left;
+        origin_y = owner->outer.top + owner->client_in_outer.top;
+    }
+    auto* win = new DialogWindow(t.style, origin_x + to_px_x(t.x), origin_y + to_px_y(t.y),
+                                 to_px_x(t.cx), to_px_y(t.cy));
+    window_.reset(win);
+    win->copy_label(t.title.c_str());
+    for (const DialogItem& item : t.items) {
+        int x = to_px_x(item.x), y = to_px_y(item.y), w = to_px_x(item.cx), h = to_px_y(item.cy);
+        Fl_Widget* widget = nullptr;
+        switch (item.class_atom) {
+            case dlg::edit: {
+                Fl_Input_* input = nullptr;
+                if (item.style & es::multiline)
+                    input = new DialogInput(actions_, x, y, w, h);
+                else
+                    input = new Fl_Input(x, y, w, h);
+                input->value(item.text.c_str());
+                inputs_[item.id] = input;
+                widget = input;
+                break;
+            }
+            case dlg::button: {
+                // The default push button looks the part and takes Enter where no input box does.
+                Fl_Button* button = nullptr;
+                if ((item.style & 0xF) == bs::def_push_button)
+                    button = new Fl_Return_Button(x, y, w, h);
+                else
+                    button = new Fl_Button(x, y, w, h);
+                button->callback(button_pressed, this);
+                button->argument(item.id);
+                widget = button;
+                break;
+            }
+            default: {
+                auto* box = new Fl_Box(x, y, w, h);
+                box->align(FL_ALIGN_INSIDE | FL_ALIGN_TOP | FL_ALIGN_LEFT | FL_ALIGN_WRAP);
+                widget = box;
+                break;
+            }
+        }
+        if (item.class_atom != dlg::edit) widget->copy_label(item.text.c_str());
+        if (!(item.style & ws::tab_stop)) widget->clear_visible_focus();
+        widgets_[item.id] = widget;
+    }
+    win->end();
+    Fl_Group::current(nullptr);
+    win->callback(window_callback, this);
+    win->set_modal();
+    win->size_range(win->w(), win->h(), win->w(), win->h());
+    show_with_hints(*win, t.style);
+}
+
+FltkDialog::~FltkDialog() {
+    window_->hide();
+    window_.reset();
+    // Give the keyboard back to the owner's canvas.
+    if (is_window(owner_) && owner_->native != nullptr) {
+        NativeWindow* owner = owner_->native;
+        if (owner->shown()) {
+            owner->show();
+            Fl::focus(owner->canvas);
+        }
+    }
+    Fl::check();
+}
+
+}  // namespace
+
+std::unique_ptr<NativeDialog> create_dialog(const DialogTemplate& tmpl, Window owner) {
+    return std::make_unique<FltkDialog>(tmpl, owner);
+}
+
+}  // namespace fltk
+}  // namespace plat

@@ -1,0 +1,209 @@
+// The FLTK widgets inside a platform window: the canvas that shows the client surface and the menu
+// bar, and the window manager hints that a window's style asks for.
+#include <FL/Fl.H>
+#include <FL/fl_draw.H>
+#include <FL/x.H>
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/fltk/fltk.h"
+#include "platform/fltk/keys.h"
+#include "platform/fltk/motif_hints.h"
+
+namespace plat {
+namespace fltk {
+namespace {
+
+// Our own redraw requests carry this damage bit; any other damage means FLTK is repainting an
+// uncovered or newly mapped window.
+constexpr uchar kPresentDamage = FL_DAMAGE_USER1;
+
+// True when the X visual stores pixels as 0x00RRGGBB in 32 bits, the surface's own layout, so the
+// surface can be handed to the server as it is.
+bool visual_matches_surface() {
+    static int matches = -1;
+    if (matches < 0) {
+        const Visual* v = fl_visual != nullptr ? fl_visual->visual : nullptr;
+        matches = v != nullptr && fl_visual->depth >= 24 && v->red_mask == 0xFF0000 &&
+                  v->green_mask == 0x00FF00 && v->blue_mask == 0x0000FF;
+    }
+    return matches == 1;
+}
+
+void put_pixels(const std::uint32_t* pixels, int stride, int x, int y, int w, int h) {
+    if (visual_matches_surface()) {
+        XImage* image =
+            XCreateImage(fl_display, fl_visual->visual, fl_visual->depth, ZPixmap, 0,
+                         reinterpret_cast<char*>(const_cast<std::uint32_t*>(pixels)),
+                         static_cast<unsigned>(w), static_cast<unsigned>(h), 32, stride * 4);
+        if (image != nullptr && image->bits_per_pixel == 32) {
+            // The buffer is in host order; Xlib converts if the server's order differs.
+            image->byte_order =
+                (*reinterpret_cast<const char*>("\x01\x00") == 1) ? LSBFirst : MSBFirst;
+            XPutImage(fl_display, fl_window, fl_gc, image, 0, 0, x, y, static_cast<unsigned>(w),
+                      static_cast<unsigned>(h));
+            image->data = nullptr;  // not ours to free
+            XDestroyImage(image);
+            return;
+        }
+        if (image != nullptr) {
+            image->data = nullptr;
+            XDestroyImage(image);
+        }
+    }
+    std::vector<uchar> rgb(static_cast<std::size_t>(w) * static_cast<std::size_t>(h) * 3);
+    for (int row = 0; row < h; ++row) {
+        for (int col = 0; col < w; ++col) {
+            std::uint32_t c = pixels[static_cast<std::size_t>(row) * stride + col];
+            uchar* out = &rgb[(static_cast<std::size_t>(row) * w + col) * 3];
+            out[0] = static_cast<uchar>(c >> 16);
+            out[1] = static_cast<uchar>(c >> 8);
+            out[2] = static_cast<uchar>(c);
+        }
+    }
+    fl_draw_image(rgb.data(), x, y, w, h, 3);
+}
+
+// Menu item labels: the text before the tab on the left (with its & mnemonic), the text after it
+// right-aligned, as a shortcut column.
+constexpr int kShortcutGap = 30;
+
+void split_label(const char* text, std::string* left, std::string* right) {
+    const char* tab = text != nullptr ? std::strchr(text, '\t') : nullptr;
+    if (tab == nullptr) {
+        *left = text != nullptr ? text : "";
+        right->clear();
+    } else {
+        left->assign(text, tab);
+        *right = tab + 1;
+    }
+}
+
+void draw_menu_label(const Fl_Label* label, int x, int y, int w, int h, Fl_Align align) {
+    std::string left, right;
+    split_label(label->value, &left, &right);
+    fl_font(label->font, label->size);
+    fl_color(static_cast<Fl_Color>(label->color));
+    fl_draw(left.c_str(), x, y, w, h, align, nullptr, 0);
+    if (!right.empty()) {
+        fl_draw(right.c_str(), x, y, w - 4, h,
+                static_cast<Fl_Align>((align & ~FL_ALIGN_LEFT) | FL_ALIGN_RIGHT), nullptr, 0);
+    }
+}
+
+void measure_menu_label(const Fl_Label* label, int& w, int& h) {
+    std::string left, right;
+    split_label(label->value, &left, &right);
+    fl_font(label->font, label->size);
+    int lw = 0, lh = 0, rw = 0, rh = 0;
+    fl_measure(left.c_str(), lw, lh, 0);
+    if (!right.empty()) fl_measure(right.c_str(), rw, rh, 0);
+    w = lw + (right.empty() ? 0 : kShortcutGap + rw + 4);
+    h = std::max(lh, rh);
+}
+
+}  // namespace
+
+Fl_Labeltype menu_label_type() {
+    static Fl_Labeltype type = [] {
+        auto t = static_cast<Fl_Labeltype>(FL_FREE_LABELTYPE);
+        Fl::set_labeltype(t, draw_menu_label, measure_menu_label);
+        return t;
+    }();
+    return type;
+}
+
+// ---- canvas ----
+
+Canvas::Canvas(NativeWindow& owner, int x, int y, int w, int h)
+    : Fl_Widget(x, y, w, h), owner_(owner) {}
+
+void Canvas::present(const Surface& surface) {
+    shown_w_ = surface.width;
+    shown_h_ = surface.height;
+    shown_ = surface.pixels;
+    damage(kPresentDamage);
+}
+
+void Canvas::draw() {
+    if (damage() & ~kPresentDamage) invalidate(owner_.rec);
+    int w_shown = std::min(w(), shown_w_);
+    int h_shown = std::min(h(), shown_h_);
+    if (w_shown > 0 && h_shown > 0) put_pixels(shown_.data(), shown_w_, x(), y(), w_shown, h_shown);
+    Color bg = owner_.rec->background;
+    fl_color(static_cast<uchar>(bg >> 16), static_cast<uchar>(bg >> 8), static_cast<uchar>(bg));
+    if (w() > w_shown) fl_rectf(x() + w_shown, y(), w() - w_shown, h());
+    if (h() > h_shown && w_shown > 0) fl_rectf(x(), y() + h_shown, w_shown, h() - h_shown);
+}
+
+int Canvas::handle(int event) {
+    switch (event) {
+        case FL_FOCUS:
+        case FL_UNFOCUS:
+        case FL_ENTER:
+        case FL_LEAVE:
+        case FL_MOVE:
+        case FL_DRAG:
+        case FL_RELEASE:
+            return 1;
+        case FL_PUSH:
+            if (Fl::focus() != this) Fl::focus(this);
+            if (Fl::event_button() == FL_LEFT_MOUSE && owner_.rec->enabled) {
+                post_input(Message{owner_.rec, wm::left_button_down, 1,
+                                   make_point_lparam(Fl::event_x() - x(), Fl::event_y() - y())});
+            }
+            return 1;
+        case FL_KEYBOARD:
+            return owner_.post_key(true) ? 1 : 0;
+        case FL_KEYUP:
+            return owner_.post_key(false) ? 1 : 0;
+        default:
+            return Fl_Widget::handle(event);
+    }
+}
+
+// ---- menu bar ----
+
+int MenuBar::handle(int event) {
+    // With shortcut texts shown only as labels, plain and Ctrl keys belong to the window; Alt opens
+    // the menu through its & mnemonics.
+    if (event == FL_SHORTCUT && !Fl::event_state(FL_ALT)) return 0;
+    return Fl_Menu_Bar::handle(event);
+}
+
+namespace {
+
+// Interning an atom can take a round trip to the server, which would send the map request ahead
+// of the hints: show_with_hints interns it before the window is made.
+Atom motif_hints_atom() {
+    static Atom atom = XInternAtom(fl_display, "_MOTIF_WM_HINTS", False);
+    return atom;
+}
+
+}  // namespace
+
+void show_with_hints(Fl_Window& window, std::uint32_t style) {
+    if (window.shown()) {
+        window.show();
+        return;
+    }
+    motif_hints_atom();
+    XFlush(fl_display);
+    window.show();
+    set_wm_hints(window, style);
+}
+
+void set_wm_hints(Fl_Window& window, std::uint32_t style) {
+    if (!window.shown() || window.parent() != nullptr) return;
+    MotifHints h = motif_hints(style);
+    // Format 32 properties are passed as longs.
+    long fields[5] = {static_cast<long>(h.flags), static_cast<long>(h.functions),
+                      static_cast<long>(h.decorations), h.input_mode, static_cast<long>(h.status)};
+    Atom atom = motif_hints_atom();
+    XChangeProperty(fl_display, fl_xid(&window), atom, atom, 32, PropModeReplace,
+                    reinterpret_cast<unsigned char*>(fields), 5);
+}
+
+}  // namespace fltk
+}  // namespace plat
