@@ -1,0 +1,19 @@
+# Cross-compiling for 64-bit Windows with Debian's MinGW-w64 (g++-mingw-w64-x86-64-posix).
+# Programs link the C and C++ runtimes and winpthread statically, so that each .exe is one file
+# that needs only the DLLs that every Windows installation has.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+
+set(VELTA_MINGW_PREFIX x86_64-w64-mingw32)
+# The posix flavour: std::thread and std::mutex need its threading model.
+set(CMAKE_C_COMPILER ${VELTA_MINGW_PREFIX}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${VELTA_MINGW_PREFIX}-g++-posix)
+set(CMAKE_RC_COMPILER ${VELTA_MINGW_PREFIX}-windres)
+
+set(CMAKE_FIND_ROOT_PATH /usr/${VELTA_MINGW_PREFIX})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")

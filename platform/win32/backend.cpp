@@ -1,0 +1,172 @@
+// The Win32 backend: real top-level windows on the Win32 user and GDI services, driven by the
+// application's own loop. Windows' queue is emptied into the core's (pump); waits sleep in
+// MsgWaitForMultipleObjectsEx until native input arrives or the core's next timer is due.
+#include <algorithm>
+#include <limits>
+
+#include "platform/win32/win32.h"
+
+namespace plat {
+namespace win32 {
+namespace {
+
+class Win32Backend final : public Backend {
+  public:
+    Win32Backend() {
+        LARGE_INTEGER frequency{}, start{};
+        QueryPerformanceFrequency(&frequency);
+        QueryPerformanceCounter(&start);
+        frequency_ = frequency.QuadPart > 0 ? frequency.QuadPart : 1000;
+        start_ = start.QuadPart;
+    }
+
+    bool open_display(std::string* reason) override {
+        // Without a display Windows (Wine without an X server, in practice) makes no top-level
+        // window: try one, hidden, before anything else is made.
+        HWND probe = CreateWindowExW(0, native_class("#velta-probe"), L"", WS_POPUP, 0, 0, 1, 1,
+                                     nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+        if (probe == nullptr) {
+            *reason = "cannot open the display: Windows makes no window";
+            return false;
+        }
+        DestroyWindow(probe);
+        return true;
+    }
+
+    std::uint64_t now_ms() override {
+        LARGE_INTEGER counter{};
+        QueryPerformanceCounter(&counter);
+        const long long ticks = counter.QuadPart - start_;
+        return static_cast<std::uint64_t>(ticks / frequency_ * 1000 +
+                                          ticks % frequency_ * 1000 / frequency_);
+    }
+
+    int screen_width() override { return GetSystemMetrics(SM_CXSCREEN); }
+    int screen_height() override { return GetSystemMetrics(SM_CYSCREEN); }
+
+    // Whatever Windows reports for the window: its client rectangle inside its window rectangle.
+    // Before the native window exists, what Windows would make of the style.
+    Rect client_area(const WindowRec& w) override {
+        if (w.native != nullptr && w.native->hwnd != nullptr) {
+            HWND hwnd = w.native->hwnd;
+            RECT outer{}, client{};
+            POINT origin{0, 0};
+            GetWindowRect(hwnd, &outer);
+            GetClientRect(hwnd, &client);
+            ClientToScreen(hwnd, &origin);
+            int left = origin.x - outer.left, top = origin.y - outer.top;
+            return Rect{left, top, left + client.right, top + client.bottom};
+        }
+        RECT frame{0, 0, 0, 0};
+        AdjustWindowRectEx(&frame, w.style & ~static_cast<DWORD>(WS_VISIBLE), w.menu != nullptr, 0);
+        int right = std::max<int>(-frame.left, w.outer.width() - frame.right);
+        int bottom = std::max<int>(-frame.top, w.outer.height() - frame.bottom);
+        return Rect{-frame.left, -frame.top, right, bottom};
+    }
+
+    void pump_native() override { pump(); }
+
+    void sleep_until(std::uint64_t deadline) override {
+        DWORD timeout = INFINITE;
+        if (deadline != kNoDeadline) {
+            std::uint64_t now = now_ms();
+            if (deadline <= now) return;
+            // One millisecond more, so that the timer is due when the wait ends.
+            timeout = static_cast<DWORD>(std::min<std::uint64_t>(deadline - now + 1, 0x7FFFFFFF));
+        }
+        // MWMO_INPUTAVAILABLE: messages that are already queued end the wait too, not only those
+        // that arrive during it.
+        MsgWaitForMultipleObjectsEx(0, nullptr, timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    }
+
+    void window_created(Window w) override {
+        auto native = std::make_unique<NativeWindow>(w);
+        w->native = native.get();
+        std::wstring title = widen(w->title);
+        DWORD style = w->style & ~static_cast<DWORD>(WS_VISIBLE);
+        HWND hwnd =
+            CreateWindowExW(0, native_class(w->class_name), title.c_str(), style, w->outer.left,
+                            w->outer.top, w->outer.width(), w->outer.height(), nullptr, nullptr,
+                            GetModuleHandleW(nullptr), native.get());
+        if (hwnd == nullptr) {
+            w->native = nullptr;
+            return;
+        }
+        native.release();
+    }
+
+    void window_destroyed(Window w) override {
+        NativeWindow* native = w->native;
+        if (native == nullptr) return;
+        w->native = nullptr;
+        delete native;
+    }
+
+    void window_shown(Window w, bool visible) override {
+        if (w->native == nullptr) return;
+        ShowWindow(w->native->hwnd, visible ? SW_SHOWNORMAL : SW_HIDE);
+    }
+
+    void menu_changed(Window w) override {
+        if (w->native != nullptr) w->native->update_menu();
+    }
+
+    // Painted from the surface when Windows next asks for a paint.
+    void surface_changed(Window w) override {
+        if (w->native != nullptr) InvalidateRect(w->native->hwnd, nullptr, FALSE);
+    }
+
+    std::unique_ptr<NativeDialog> create_dialog(const DialogTemplate& tmpl, Window dialog,
+                                                Window owner) override {
+        return win32::create_dialog(tmpl, dialog, owner);
+    }
+
+  private:
+    long long frequency_ = 1000;
+    long long start_ = 0;
+};
+
+}  // namespace
+
+Backend& the_backend() {
+    static Win32Backend b;
+    return b;
+}
+
+void pump() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) continue;  // the core has its own quit
+        if (Win32Dialog* dialog = active_dialog()) {
+            if (dialog_takes(*dialog, msg)) continue;
+        }
+        if (msg.message == WM_KEYDOWN || msg.message == WM_KEYUP) {
+            auto* native =
+                reinterpret_cast<NativeWindow*>(GetWindowLongPtrW(msg.hwnd, GWLP_USERDATA));
+            if (native != nullptr && native->hwnd == msg.hwnd) {
+                post_key(native->rec, msg);
+                continue;
+            }
+        }
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    // Moves and resizes reach the core once the native queue is empty.
+    for (Window w : all_windows()) {
+        NativeWindow* native = w->native;
+        if (native == nullptr || !native->geometry_dirty) continue;
+        native->geometry_dirty = false;
+        RECT outer{};
+        GetWindowRect(native->hwnd, &outer);
+        set_window_geometry(w, Rect{outer.left, outer.top, outer.right, outer.bottom},
+                            backend().client_area(*w));
+    }
+}
+
+}  // namespace win32
+
+Backend& backend() {
+    return win32::the_backend();
+}
+
+}  // namespace plat

@@ -1,0 +1,7 @@
+// Test entry of the suites in Windows builds, which have no fontconfig to release.
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
