@@ -1,12 +1,12 @@
 // Script recording and playback through the event wait, the Run menu and the headless backend.
 // Each test works in a fresh temporary directory, so that script files never meet.
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <climits>
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -27,8 +27,11 @@ const char* const kWriteMessage = "Cannot open script file VELTA.SCR for writing
 class TempCwd {
   public:
     TempCwd() : old_(fs::current_path()) {
-        std::string pattern = (fs::temp_directory_path() / "velta-script-XXXXXX").string();
-        dir_ = mkdtemp(pattern.data());
+        // A name nobody else has: create_directory fails when it is taken.
+        std::random_device random;
+        do {
+            dir_ = fs::temp_directory_path() / ("velta-script-" + std::to_string(random()));
+        } while (!fs::create_directory(dir_));
         fs::current_path(dir_);
     }
     ~TempCwd() {
@@ -76,8 +79,14 @@ class ScriptTest : public VeltaTest {
     static void write_script(const std::string& text) {
         std::ofstream("VELTA.SCR", std::ios::binary) << text;
     }
-    static std::optional<std::string> script() {
-        std::ifstream in("VELTA.SCR", std::ios::binary);
+    // The script as a text file reads, with the system's line ends as '\n'.
+    static std::optional<std::string> script() { return read_script(std::ios::in); }
+    // The bytes on disk.
+    static std::optional<std::string> script_bytes() {
+        return read_script(std::ios::in | std::ios::binary);
+    }
+    static std::optional<std::string> read_script(std::ios::openmode mode) {
+        std::ifstream in("VELTA.SCR", mode);
         if (!in) return std::nullopt;
         std::ostringstream text;
         text << in.rdbuf();
@@ -499,7 +508,9 @@ TEST_F(ScriptTest, ANonRegularScriptIsNeitherReadNorWritten) {
     EXPECT_EQ(next(), key('a'));
     EXPECT_EQ(messages().back(), kWriteMessage);
 
+#ifndef _WIN32
     // A FIFO would block an opening for reading or writing until another program opened it.
+    // (Windows has no FIFOs in its file system.)
     fs::remove("VELTA.SCR");
     ASSERT_EQ(mkfifo("VELTA.SCR", 0600), 0);
     plat::headless::type_char(graphics(), 'b');
@@ -508,6 +519,32 @@ TEST_F(ScriptTest, ANonRegularScriptIsNeitherReadNorWritten) {
     command_now(CMD_RECORD);
     EXPECT_EQ(play_all(), std::vector<Event>{});
     EXPECT_EQ(messages().back(), kReadMessage);
+#endif
+}
+
+TEST_F(ScriptTest, ARecordingIsATextFileOfThisSystemAndEitherLineEndPlays) {
+    menu(CMD_RECORD);
+    click_at(10, -20);
+    EXPECT_EQ(next(), mouse(10, -20));
+    plat::headless::type_char(graphics(), 'a');
+    EXPECT_EQ(next(), key('a'));
+    command_now(CMD_RECORD);
+#ifdef _WIN32
+    const std::string end = "\r\n";  // text files end their lines in CR LF on Windows
+#else
+    const std::string end = "\n";
+#endif
+    EXPECT_EQ(script_bytes(), "VELTA_MOUSE(10, -20);" + end + "VELTA_KBD(97);" + end);
+
+    // A script from the other kind of system plays the same.
+    std::vector<Event> expected = {mouse(10, -20), key('a'), periodic()};
+    for (const char* other : {"\n", "\r\n"}) {
+        std::string line_end = other;
+        write_script("VELTA_MOUSE(10, -20);" + line_end + line_end + "VELTA_KBD(97);" + line_end +
+                     "VELTA_PERIODIC(1);" + line_end);
+        EXPECT_EQ(play_all(), expected) << (line_end.size() == 2 ? "CR LF" : "LF");
+        EXPECT_EQ(messages().back(), kEofMessage);
+    }
 }
 
 TEST_F(ScriptTest, ARecordingNeverWritesOverTheScriptThatIsPlaying) {
