@@ -26,7 +26,9 @@ class Win32Backend final : public Backend {
         HWND probe = CreateWindowExW(0, native_class("#velta-probe"), L"", WS_POPUP, 0, 0, 1, 1,
                                      nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
         if (probe == nullptr) {
-            *reason = "cannot open the display: Windows makes no window";
+            *reason =
+                "cannot open the display: no window can be made (under Wine, DISPLAY must name "
+                "a running X server)";
             return false;
         }
         DestroyWindow(probe);

@@ -1,6 +1,7 @@
-// A small program on the FLTK backend for the end-to-end tests: it prints every input message
-// that reaches the graphics window and every event that the wait returns, one line each, so that
-// the tests can check key codes, characters, clicks and the dialog on a real display.
+// A small program on a desktop backend for the end-to-end tests: it prints every input message
+// that reaches the graphics window, every event that the wait returns and every new console
+// message, one line each, so that the tests can check key codes, characters, clicks, the dialog
+// and the script file's messages on a real display.
 //   no argument      halted; print messages and events until quit
 //   dialog           first ask for a reply in the message dialog and print it
 //   second-display   make a second Display, which shows the error dialog and ends the program
@@ -43,6 +44,19 @@ plat::LResult tracing_proc(plat::Window w, std::uint32_t msg, plat::WParam wpara
     return graphics_proc(w, msg, wparam, lparam);
 }
 
+// Prints the console messages stored since the last call, as "console <text>".
+void print_new_console_lines() {
+    static std::int32_t seen = 0;
+    for (; seen != velta_ring_next(); seen = (seen + 1) % kRingSlots) {
+        const char* text = velta_console_slot(seen);
+        if (text == nullptr) continue;
+        std::size_t n = std::strlen(text);
+        while (n > 0 && (text[n - 1] == '\n' || text[n - 1] == '\r')) --n;
+        std::printf("console %.*s\n", static_cast<int>(n), text);
+    }
+    std::fflush(stdout);
+}
+
 bool mode_is(const char* name) {
     const char* line = velta_startup.cmd_line;
     return line != nullptr && std::strcmp(line, name) == 0;
@@ -56,6 +70,7 @@ int simulation_main() {
     velta_state.graphics->proc = tracing_proc;
     display.clear(VELTA_BACKGROUND);
     display.rectangle(-100, -50, 100, 50, 0, 0);
+    print_new_console_lines();
     std::printf("ready\n");
     std::fflush(stdout);
     if (mode_is("dialog")) {
@@ -70,6 +85,7 @@ int simulation_main() {
     char key = 0;
     for (;;) {
         int kind = display.next_event(&x, &y, &key);
+        print_new_console_lines();
         std::printf("event %d %d %d %d\n", kind, x, y, static_cast<unsigned char>(key));
         std::fflush(stdout);
         if (kind == EVENT_QUIT) break;

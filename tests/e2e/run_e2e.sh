@@ -262,6 +262,9 @@ start_probe() {
     expect_line "ready"
 }
 
+# Sourced by another test script (tests/wine/run_wine_e2e.sh) for the helpers above only.
+[ "${E2E_HELPERS_ONLY:-0}" = 1 ] && return 0
+
 # Without a display the program says so in one line and fails; it must not crash.
 if [ "$test_name" = no_display ]; then
     program=${traffic:-$probe}
