@@ -122,7 +122,7 @@ Win32Dialog::~Win32Dialog() {
     // The owner is enabled first, so that Windows gives it the activation back.
     if (owner_ != nullptr) EnableWindow(owner_, TRUE);
     DestroyWindow(hwnd_);
-    if (owner_ != nullptr) SetActiveWindow(owner_);
+    if (owner_ != nullptr) SetForegroundWindow(owner_);
 }
 
 Win32Dialog* active_dialog() {

@@ -5,11 +5,11 @@
 # keys is asked from Windows itself (win_info.exe). A test whose name ends in _wm runs with a
 # window manager (openbox). Usage:
 #   run_wine_e2e.sh <test> <wine state dir> <traffic.exe> <velta_probe.exe> <win_info.exe>
-#                   <close_window> <out dir> [<the Linux traffic program>]
+#                   <win32_contract_tests.exe> <close_window> <out dir> [<the Linux traffic program>]
 # Every wait is on a condition with a deadline; exit 0 pass, 1 fail, 77 skip.
 set -u
-wine_label=$1 state=$2 traffic_exe=$3 probe_exe=$4 win_info=$5 wine_closer=$6 wine_out=$7
-linux_traffic=${8:-}
+wine_label=$1 state=$2 traffic_exe=$3 probe_exe=$4 win_info=$5 contract_exe=$6 wine_closer=$7
+wine_out=$8 linux_traffic=${9:-}
 # The FLTK tests' helpers: the X server, the window manager, waits, pictures of the client area.
 E2E_HELPERS_ONLY=1 source "$(dirname "$0")/../e2e/run_e2e.sh" "$wine_label" "" "" "$wine_closer" \
     "$wine_out"
@@ -111,8 +111,10 @@ start_probe() {
     expect_line "ready"
 }
 
+# The probe is a console program: its lines end in CR LF.
+probe_said() { tr -d '\r' <"$log" | grep -qFx -- "$1"; }
 # lines_since <line count>: what the probe printed after that many lines.
-lines_since() { tail -n +"$(($1 + 1))" "$log"; }
+lines_since() { tail -n +"$(($1 + 1))" "$log" | tr -d '\r'; }
 
 cpu_report() {
     echo "traffic.exe under Wine, $1 over 5 s: $(cpu_percent 5) % of one core" |
@@ -139,17 +141,39 @@ if [ "$with_wm" = 1 ]; then
 fi
 
 case "$test_name" in
+contract)
+    # The backend contract tests (tests/platform/contract_test.cpp) on real windows.
+    (cd "$work" && exec wine "$contract_exe" --gtest_brief=1) >"$log" 2>&1
+    rc=$?
+    tr -d '\r' <"$log" | grep -E '^\[  (PASSED|FAILED) |Failure' | sed 's/^/  /'
+    [ "$rc" -eq 0 ] || fail "the contract tests failed (status $rc)"
+    ;;
 windows_and_picture)
     start_traffic_running
     wait_until 5000 window_exists "VELTA Text" || fail "no text window"
     wait_until 10000 settled "VELTA Text" || fail "the text window never settled"
     # The window rectangles as Windows has them: a 1024 x 768 screen puts the text window at
-    # (0, 513) with size 1024 x 256.
+    # (0, 513) with size 1024 x 256. A window manager frames Wine's windows itself, and keeps
+    # them on the screen: it may move them by its frame's difference from Windows' own.
+    near() {
+        local ax ay aw ah bx by bw bh
+        read -r ax ay aw ah <<<"$1"
+        read -r bx by bw bh <<<"$2"
+        [ "$aw $ah" = "$bw $bh" ] && [ $((ax - bx)) -le 8 ] && [ $((bx - ax)) -le 8 ] &&
+            [ $((ay - by)) -le 8 ] && [ $((by - ay)) -le 8 ]
+    }
     check_places() {
-        [ "$(win_info window "VELTA Graphics")" = "0 0 601 540" ] ||
-            fail "graphics window at $(win_info window "VELTA Graphics") $1, expected 0 0 601 540"
-        [ "$(win_info window "VELTA Text")" = "0 513 1024 256" ] ||
-            fail "text window at $(win_info window "VELTA Text") $1, expected 0 513 1024 256"
+        local graphics text
+        graphics=$(win_info window "VELTA Graphics")
+        text=$(win_info window "VELTA Text")
+        if [ "$with_wm" = 1 ]; then
+            near "$graphics" "0 0 601 540" && near "$text" "0 513 1024 256" ||
+                fail "graphics window at $graphics, text window at $text $1"
+            return
+        fi
+        [ "$graphics" = "0 0 601 540" ] ||
+            fail "graphics window at $graphics $1, expected 0 0 601 540"
+        [ "$text" = "0 513 1024 256" ] || fail "text window at $text $1, expected 0 513 1024 256"
     }
     check_places "at start"
     # The program's X windows hold the client areas (and the graphics window's menu bar).
@@ -350,9 +374,13 @@ dialog)
     start_probe dialog
     wait_until 5000 window_exists "VELTA_gets" || fail "no dialog"
     wait_until 5000 settled "VELTA_gets" || fail "the dialog never settled"
-    # 50, 50 dialog units from the owner's client area to the dialog's own; 185 x 92 units, with
-    # the system font's base units (8 x 16 here).
-    expected="$((canvas_x + 100)) $((canvas_y + 100)) 370 184"
+    # 50, 50 dialog units from the owner's client area to the dialog's own; 185 x 92 units. A
+    # dialog without a font of its own has the system font's base units (Wine's is 7 x 16, where
+    # Windows has 8 x 16); Windows rounds units to pixels to the nearest.
+    read -r bx by <<<"$(win_info base-units)"
+    px() { echo $((($1 * $2 * 2 + $3) / ($3 * 2))); }
+    expected="$((canvas_x + $(px 50 "$bx" 4))) $((canvas_y + $(px 50 "$by" 8)))"
+    expected="$expected $(px 185 "$bx" 4) $(px 92 "$by" 8)"
     [ "$(win_info client VELTA_gets)" = "$expected" ] ||
         fail "dialog's client area at $(win_info client VELTA_gets), expected $expected"
     focus VELTA_gets
@@ -365,9 +393,16 @@ dialog)
     xdotool key Return
     expect_line "reply 1 [hello there]"
     wait_until 5000 eval '! window_exists "VELTA_gets"' || fail "the dialog stayed open"
-    # The graphics window has the keys again.
-    wait_until 5000 foreground_is "VELTA Graphics" || fail "the graphics window is not active"
-    xdotool key z
+    # The graphics window has the keys again. A window manager chooses for itself which window
+    # gets the focus when one closes (openbox gives it to the text window): there the test gives
+    # it back.
+    if [ "$with_wm" = 0 ]; then
+        wait_until 5000 foreground_is "VELTA Graphics" ||
+            fail "the graphics window is not active: $(win_info foreground)"
+        xdotool key z
+    else
+        in_graphics z
+    fi
     expect_line "event 2 0 0 122"
     in_graphics ctrl+q
     expect_exit 0

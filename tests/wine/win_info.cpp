@@ -5,6 +5,7 @@
 //   win_info window <title>   the window rectangle: "x y width height"
 //   win_info focus <title>    makes the window the foreground window (and so gives it the keys)
 //   win_info foreground       the title of the foreground window
+//   win_info base-units       the system font's dialog base units: "x y"
 // Exits 1 when there is no such window.
 #include <windows.h>
 
@@ -12,6 +13,11 @@
 #include <cstring>
 
 int main(int argc, char** argv) {
+    if (argc == 2 && std::strcmp(argv[1], "base-units") == 0) {
+        LONG units = GetDialogBaseUnits();
+        std::printf("%d %d\n", LOWORD(units), HIWORD(units));
+        return 0;
+    }
     if (argc == 2 && std::strcmp(argv[1], "foreground") == 0) {
         char title[256] = {};
         HWND foreground = GetForegroundWindow();
