@@ -104,14 +104,19 @@ GdiHandle create_solid_brush(Color color) {
 }
 
 GdiHandle create_font(int height, int /*width*/, int /*escapement*/, int /*orientation*/,
-                      int weight, bool /*italic*/, bool /*underline*/, bool /*strike_out*/,
-                      int /*charset*/, int /*out_precision*/, int /*clip_precision*/,
-                      int /*quality*/, int pitch_and_family, const char* face) {
+                      int weight, bool italic, bool underline, bool strike_out, int charset,
+                      int /*out_precision*/, int /*clip_precision*/, int /*quality*/,
+                      int pitch_and_family, const char* face) {
     auto* font = new FontObject;
     font->height = height;
     font->weight = weight;
     font->face = face ? face : "";
     font->fixed_pitch = (pitch_and_family & 3) == 1;
+    font->italic = italic;
+    font->underline = underline;
+    font->strike_out = strike_out;
+    font->charset = charset;
+    font->pitch_and_family = pitch_and_family;
     return font;
 }
 

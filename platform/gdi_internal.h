@@ -38,6 +38,11 @@ struct FontObject : GdiObject {
     int weight = 400;
     std::string face;
     bool fixed_pitch = false;
+    bool italic = false;
+    bool underline = false;
+    bool strike_out = false;
+    int charset = 0;
+    int pitch_and_family = 0;
     std::shared_ptr<Font> loaded;  // asked for on first use
 };
 

@@ -27,6 +27,11 @@ Font* font_for(FontObject* f) {
         request.weight = f->weight;
         request.face = f->face;
         request.fixed_pitch = f->fixed_pitch;
+        request.italic = f->italic;
+        request.underline = f->underline;
+        request.strike_out = f->strike_out;
+        request.charset = f->charset;
+        request.pitch_and_family = f->pitch_and_family;
         request.stock_fixed = is_stock_fixed(*f);
         f->loaded = text_service().font(request);
     }

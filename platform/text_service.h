@@ -21,6 +21,13 @@ struct FontRequest {
     int weight = 400;
     std::string face;  // empty or unknown: a normal face of the kind asked for
     bool fixed_pitch = false;
+    // The rest of what create_font was given, for a service whose fonts have these attributes
+    // (the GDI one); the FreeType service draws upright, plain faces.
+    bool italic = false;
+    bool underline = false;
+    bool strike_out = false;
+    int charset = 0;
+    int pitch_and_family = 0;
     // The stock fixed-pitch font, sized as the classic 13-pixel fixed raster font.
     bool stock_fixed = false;
 };

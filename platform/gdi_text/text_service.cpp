@@ -163,7 +163,8 @@ class GdiTextService final : public TextService {
   public:
     std::shared_ptr<Font> font(const FontRequest& f) override {
         int height = f.stock_fixed ? 0 : std::clamp(f.height, -kMaxPixelSize, kMaxPixelSize);
-        auto key = std::make_tuple(f.stock_fixed, height, f.weight, f.face, f.fixed_pitch);
+        auto key = std::make_tuple(f.stock_fixed, height, f.weight, f.face, f.pitch_and_family,
+                                   f.italic, f.underline, f.strike_out, f.charset);
         auto it = fonts_.find(key);
         if (it != fonts_.end()) return it->second;
         std::shared_ptr<GdiFont> font = make(f, height);
@@ -186,13 +187,13 @@ class GdiTextService final : public TextService {
         if (f.stock_fixed) {
             handle = static_cast<HFONT>(GetStockObject(ANSI_FIXED_FONT));
         } else {
-            // An unknown face (such as "VELTA-font") is left to the font mapper, which picks the
-            // closest face of the pitch asked for.
-            BYTE pitch = static_cast<BYTE>((f.fixed_pitch ? FIXED_PITCH : DEFAULT_PITCH) |
-                                           (f.fixed_pitch ? FF_MODERN : FF_DONTCARE));
-            handle = CreateFontA(height, 0, 0, 0, std::clamp(f.weight, 0, 1000), FALSE, FALSE,
-                                 FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                                 NONANTIALIASED_QUALITY, pitch, f.face.c_str());
+            // What create_font was asked for, drawn without anti-aliasing. An unknown face (such
+            // as "VELTA-font") is left to the font mapper, which picks the closest face of the
+            // pitch and family asked for.
+            handle = CreateFontA(height, 0, 0, 0, std::clamp(f.weight, 0, 1000), f.italic,
+                                 f.underline, f.strike_out, static_cast<DWORD>(f.charset & 0xFF),
+                                 OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, NONANTIALIASED_QUALITY,
+                                 static_cast<DWORD>(f.pitch_and_family & 0xFF), f.face.c_str());
         }
         if (handle == nullptr) return nullptr;
         auto font = std::make_shared<GdiFont>(handle, owned);
@@ -207,7 +208,9 @@ class GdiTextService final : public TextService {
     }
 
     bool reported_ = false;
-    std::map<std::tuple<bool, int, int, std::string, bool>, std::shared_ptr<GdiFont>> fonts_;
+    std::map<std::tuple<bool, int, int, std::string, int, bool, bool, bool, int>,
+             std::shared_ptr<GdiFont>>
+        fonts_;
 };
 
 }  // namespace

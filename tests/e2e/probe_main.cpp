@@ -16,6 +16,18 @@
 namespace {
 
 plat::WndProc graphics_proc = nullptr;
+plat::WndProc text_proc = nullptr;
+
+// The text window's size changes, as "textsize <width> <height>".
+plat::LResult text_tracing_proc(plat::Window w, std::uint32_t msg, plat::WParam wparam,
+                                plat::LParam lparam) {
+    if (msg == plat::wm::size) {
+        std::printf("textsize %d %d\n", static_cast<int>(lparam & 0xFFFF),
+                    static_cast<int>((lparam >> 16) & 0xFFFF));
+        std::fflush(stdout);
+    }
+    return text_proc(w, msg, wparam, lparam);
+}
 
 plat::LResult tracing_proc(plat::Window w, std::uint32_t msg, plat::WParam wparam,
                            plat::LParam lparam) {
@@ -68,6 +80,8 @@ int simulation_main() {
     Display display;
     graphics_proc = velta_state.graphics->proc;
     velta_state.graphics->proc = tracing_proc;
+    text_proc = velta_state.text->proc;
+    velta_state.text->proc = text_tracing_proc;
     display.clear(VELTA_BACKGROUND);
     display.rectangle(-100, -50, 100, 50, 0, 0);
     print_new_console_lines();

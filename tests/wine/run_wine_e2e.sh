@@ -416,6 +416,21 @@ second_display)
     # exit(-1): all 32 bits set, of which Wine passes on the low 8.
     expect_exit 255
     ;;
+text_resize)
+    # The text window can be resized, and the core hears of its new client area.
+    start_probe
+    xdotool windowsize "$(window_id "VELTA Text")" 800 200
+    wait_until 5000 eval '[ "$(win_info client "VELTA Text" | cut -d" " -f3-)" = "800 200" ]' ||
+        fail "the text window's client area is $(win_info client "VELTA Text"), expected 800 x 200"
+    expect_line "textsize 800 200"
+    # The graphics window keeps its size.
+    xdotool windowsize "$(window_id "VELTA Graphics")" 400 300
+    sleep 0.5
+    [ "$(win_info client "VELTA Graphics" | cut -d" " -f3-)" = "$canvas_w $canvas_h" ] ||
+        fail "the graphics window's client area became $(win_info client "VELTA Graphics")"
+    in_graphics ctrl+q
+    expect_exit 0
+    ;;
 script)
     start_probe
     # Record a click and a key; the file has Windows' line ends.
