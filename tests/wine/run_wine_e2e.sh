@@ -5,10 +5,10 @@
 # keys is asked from Windows itself (win_info.exe). A test whose name ends in _wm runs with a
 # window manager (openbox). Usage:
 #   run_wine_e2e.sh <test> <wine state dir> <traffic.exe> <velta_probe.exe> <win_info.exe>
-#                   <win32_contract_tests.exe> <close_window> <out dir> [<the Linux traffic program>]
+#                   <win32_backend_tests.exe> <close_window> <out dir> [<the Linux traffic program>]
 # Every wait is on a condition with a deadline; exit 0 pass, 1 fail, 77 skip.
 set -u
-wine_label=$1 state=$2 traffic_exe=$3 probe_exe=$4 win_info=$5 contract_exe=$6 wine_closer=$7
+wine_label=$1 state=$2 traffic_exe=$3 probe_exe=$4 win_info=$5 backend_exe=$6 wine_closer=$7
 wine_out=$8 linux_traffic=${9:-}
 # The FLTK tests' helpers: the X server, the window manager, waits, pictures of the client area.
 E2E_HELPERS_ONLY=1 source "$(dirname "$0")/../e2e/run_e2e.sh" "$wine_label" "" "" "$wine_closer" \
@@ -142,11 +142,12 @@ fi
 
 case "$test_name" in
 contract)
-    # The backend contract tests (tests/platform/contract_test.cpp) on real windows.
-    (cd "$work" && exec wine "$contract_exe" --gtest_brief=1) >"$log" 2>&1
+    # The backend contract tests (tests/platform/contract_test.cpp) and the native ones
+    # (native_test.cpp) on real windows.
+    (cd "$work" && exec wine "$backend_exe" --gtest_brief=1) >"$log" 2>&1
     rc=$?
     tr -d '\r' <"$log" | grep -E '^\[  (PASSED|FAILED) |Failure' | sed 's/^/  /'
-    [ "$rc" -eq 0 ] || fail "the contract tests failed (status $rc)"
+    [ "$rc" -eq 0 ] || fail "the backend tests failed (status $rc)"
     ;;
 windows_and_picture)
     start_traffic_running

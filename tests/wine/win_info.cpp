@@ -6,11 +6,44 @@
 //   win_info focus <title>    makes the window the foreground window (and so gives it the keys)
 //   win_info foreground       the title of the foreground window
 //   win_info base-units       the system font's dialog base units: "x y"
+//   win_info menu <title>     the window's menu bar, an item a line: its text (tab as "\t"), and
+//                             "separator", "popup", "checked", "grayed" as they apply; a popup's
+//                             items follow it, indented
 // Exits 1 when there is no such window.
 #include <windows.h>
 
 #include <cstdio>
 #include <cstring>
+
+namespace {
+
+void print_menu(HMENU menu, int depth) {
+    int count = GetMenuItemCount(menu);
+    for (int i = 0; i < count; ++i) {
+        char text[256] = {};
+        MENUITEMINFOA info{};
+        info.cbSize = sizeof info;
+        info.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_SUBMENU | MIIM_STRING;
+        info.dwTypeData = text;
+        info.cch = sizeof text - 1;
+        if (!GetMenuItemInfoA(menu, static_cast<UINT>(i), TRUE, &info)) continue;
+        std::printf("%*s", depth * 2, "");
+        for (const char* c = text; *c != '\0'; ++c) {
+            if (*c == '\t')
+                std::printf("\\t");
+            else
+                std::putchar(*c);
+        }
+        if (info.fType & MFT_SEPARATOR) std::printf("separator");
+        if (info.hSubMenu != nullptr) std::printf(" popup");
+        if (info.fState & MFS_CHECKED) std::printf(" checked");
+        if (info.fState & MFS_GRAYED) std::printf(" grayed");
+        std::printf("\n");
+        if (info.hSubMenu != nullptr) print_menu(info.hSubMenu, depth + 1);
+    }
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     if (argc == 2 && std::strcmp(argv[1], "base-units") == 0) {
@@ -40,6 +73,11 @@ int main(int argc, char** argv) {
         OffsetRect(&r, origin.x, origin.y);
     } else if (std::strcmp(argv[1], "window") == 0) {
         GetWindowRect(hwnd, &r);
+    } else if (std::strcmp(argv[1], "menu") == 0) {
+        HMENU menu = GetMenu(hwnd);
+        if (menu == nullptr) return 1;
+        print_menu(menu, 0);
+        return 0;
     } else if (std::strcmp(argv[1], "focus") == 0) {
         return SetForegroundWindow(hwnd) ? 0 : 1;
     } else {
