@@ -1,5 +1,5 @@
 // What a backend supplies to the platform core, and the core services that backends use. Exactly
-// one backend library (headless or FLTK) is linked into a program; it defines plat::backend().
+// one backend library (headless, FLTK or Win32) is linked into a program; it defines plat::backend().
 // Only the platform layer and its backends include this header.
 #pragma once
 

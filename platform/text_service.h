@@ -1,6 +1,6 @@
 // The font technology behind the text services of gdi.h (text_out, get_text_extent_point,
-// get_text_metrics). Exactly one implementation is linked into a program (platform/freetype/);
-// the drawing code only talks to this interface and keeps the rules that do not depend on the
+// get_text_metrics). Exactly one implementation is linked into a program (platform/freetype/, or
+// platform/gdi_text/ in Windows builds); the drawing code only talks to this interface and keeps the rules that do not depend on the
 // technology: the text cell, the opaque background, clipping, and metrics when there is no font.
 #pragma once
 
@@ -13,7 +13,7 @@
 
 namespace plat {
 
-// What create_font asked for, as far as choosing and sizing a face goes.
+// What create_font asked for.
 struct FontRequest {
     // Below zero: an em (cell height less internal leading) of -height pixels; above zero: a
     // cell of height pixels; zero: the default size.

@@ -143,9 +143,8 @@ void pump() {
             if (dialog_takes(*dialog, msg)) continue;
         }
         if (msg.message == WM_KEYDOWN || msg.message == WM_KEYUP) {
-            auto* native =
-                reinterpret_cast<NativeWindow*>(GetWindowLongPtrW(msg.hwnd, GWLP_USERDATA));
-            if (native != nullptr && native->hwnd == msg.hwnd) {
+            NativeWindow* native = native_of(msg.hwnd);
+            if (native != nullptr) {
                 post_key(native->rec, msg);
                 continue;
             }

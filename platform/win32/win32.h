@@ -38,6 +38,9 @@ namespace win32 {
 
 // The native window procedure of every platform window.
 LRESULT CALLBACK window_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam);
+// The platform window behind a native one; null for any other window (a dialog, its controls, a
+// menu).
+NativeWindow* native_of(HWND hwnd);
 // The Win32 class for a platform class name, registered on first use.
 const wchar_t* native_class(const std::string& name);
 // Shows the window's client surface in the paint context: a 32-bit top-down DIB.

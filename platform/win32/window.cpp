@@ -6,13 +6,13 @@
 
 namespace plat {
 namespace win32 {
-namespace {
-
 NativeWindow* native_of(HWND hwnd) {
+    // Only our own windows' user data is a NativeWindow.
+    if (hwnd == nullptr ||
+        reinterpret_cast<WNDPROC>(GetWindowLongPtrW(hwnd, GWLP_WNDPROC)) != window_proc)
+        return nullptr;
     return reinterpret_cast<NativeWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
 }
-
-}  // namespace
 
 std::wstring widen(const std::string& text) {
     std::wstring out;
