@@ -36,7 +36,11 @@ trap cleanup EXIT
 start_xvfb() {
     local number_file="$out/$label.display"
     : >"$number_file"
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$number_file" >/dev/null 2>&1 &
+    # present_no_shm runs on a server without the shared memory extension.
+    local extension=()
+    [ "$test_name" = present_no_shm ] && extension=(-extension MIT-SHM)
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset "${extension[@]}" \
+        3>"$number_file" >/dev/null 2>&1 &
     xvfb_pid=$!
     local deadline=$(($(now_ms) + 10000))
     while [ "$(now_ms)" -lt "$deadline" ] && kill -0 "$xvfb_pid" 2>/dev/null; do
@@ -528,6 +532,27 @@ playback_rate)
     fi
     echo "$line" | tee "$out/playback.txt"
     rm -rf "$work"
+    ;;
+present | present_refused | present_no_shm)
+    # Pictures reach the screen through MIT-SHM where the server offers it and attaches our
+    # segments, else through XPutImage: frames drawn without a pause are coalesced, the last one is
+    # on the screen once the program goes idle, and uncovered rows are repainted.
+    case "$test_name" in
+    present) start_probe present; expect_line "presenting with MIT-SHM" ;;
+    present_refused) start_probe present refuse-shm; expect_line "presenting with XPutImage" ;;
+    present_no_shm) start_probe present; expect_line "presenting with XPutImage" ;;
+    esac
+    expect_line "differing after uncovering: 0"
+    expect_line "frames coalesced"
+    expect_line "differing when idle: 0"
+    expect_line "sleeping"
+    gray=$(color_count "#808080")
+    [ "$gray" = 1681 ] || fail "the last frame is not on the screen while the program sleeps ($gray gray pixels)"
+    expect_line "differing after the sleep: 0"
+    in_graphics ctrl+q
+    expect_line "event 4 0 0 0"
+    expect_exit 0
+    ! grep -q "Bad[A-Z]" "$log" || fail "X errors: $(grep "Bad[A-Z]" "$log" | head -3)"
     ;;
 hints_at_map)
     # A window manager reads the hints when the window asks to be mapped, and some never read
