@@ -1,6 +1,10 @@
 // The application's main routine and its event loop.
 #pragma once
 
+// The traffic program's main routine: seeds the generator from the clock, opens the display, runs
+// the simulation until the user quits and returns 0.
+int simulation_main();
+
 class Display;
 class RoadNetwork;
 

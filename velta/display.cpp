@@ -1,11 +1,21 @@
 // The Display object: the application's one handle on the library.
+#include <cstdio>
 #include <cstdlib>
+#include <string>
 
+#include "platform/platform.h"
 #include "velta/state.h"
 #include "velta/velta.h"
 
 Display::Display() : width(600), height(500) {
     VeltaState& s = velta_state;
+    // A program's own main() makes its Display first thing: without a display to open there is
+    // nothing it could do, so it ends here with one line saying why.
+    std::string reason;
+    if (!plat::open_display(&reason)) {
+        std::fprintf(stderr, "VELTA: %s\n", reason.c_str());
+        std::exit(1);
+    }
     if (s.single_display) {
         char reply[256] = {0};
         velta_message("Error: Attempted to instantiate multiple VELTA displays", reply);

@@ -1,10 +1,11 @@
-// The program entry. Kept in its own file so that programs without simulation_main (the library's
-// tests) can link the library.
+// The program entry in the original platform's style: the start-up values are kept for the
+// Display, then the application's main routine runs.
 #include "velta/state.h"
 #include "velta/velta.h"
 
-int velta_win_main(void* instance, void* prev_instance, char* cmd_line, int show_cmd) {
+int velta_win_main(void* instance, void* prev_instance, char* cmd_line, int show_cmd,
+                   int (*main_routine)()) {
     velta_startup = VeltaStartup{instance, prev_instance, cmd_line, show_cmd};
-    simulation_main();
+    if (main_routine != nullptr) main_routine();
     return 0;
 }

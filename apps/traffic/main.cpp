@@ -7,6 +7,9 @@
 #include "platform/platform.h"
 #include "velta/velta.h"
 
+// The application's main routine: the simulation's, or the end-to-end tests' probe's.
+int simulation_main();
+
 int main(int argc, char** argv) {
     std::string reason;
     if (!plat::open_display(&reason)) {
@@ -18,5 +21,6 @@ int main(int argc, char** argv) {
         if (i > 1) command_line += ' ';
         command_line += argv[i];
     }
-    return velta_win_main(nullptr, nullptr, command_line.data(), plat::sw::show_normal);
+    return velta_win_main(nullptr, nullptr, command_line.data(), plat::sw::show_normal,
+                          simulation_main);
 }

@@ -10,6 +10,7 @@ namespace plat {
 namespace fltk {
 
 bool open_display(std::string* reason) {
+    if (fl_display != nullptr) return true;  // opened already (the program's entry, then Display)
     const char* name = std::getenv("DISPLAY");
     ::Display* display = XOpenDisplay(nullptr);
     if (display == nullptr) {

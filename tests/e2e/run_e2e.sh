@@ -571,6 +571,30 @@ hints_at_map)
             fail "expected \"$expected\" when mapping; map_watch saw: $(cat "$watch_log")"
     done
     ;;
+installed_hello)
+    # A program built against the installed package (its path comes in place of traffic's): a
+    # white picture with a filled blue rectangle from (-100, 80) to (100, -80), both corners
+    # included, and a filled yellow triangle with its tip at (0, 60).
+    [ -n "$traffic" ] || skip "no program given"
+    start_app "$traffic"
+    wait_until 10000 window_exists "VELTA Graphics" || fail "no graphics window"
+    locate_canvas
+    ox=$((canvas_w / 2)) oy=$((canvas_h / 2))
+    pixel() { import -window root -crop "1x1+$((canvas_x + ox + $1))+$((canvas_y + oy - $2))" +repage -depth 8 \
+        txt:- 2>/dev/null | grep -o '#[0-9A-F]\{6\}'; }
+    drawn() { [ "$(pixel 0 60)" = "#FFFF00" ]; }
+    wait_until 10000 drawn || fail "the triangle's tip is $(pixel 0 60), not yellow"
+    for point in "-100 80" "100 80" "-100 -80" "100 -80" "0 -70"; do
+        # shellcheck disable=SC2086
+        [ "$(pixel $point)" = "#0000FF" ] || fail "($point) is $(pixel $point), not blue"
+    done
+    for point in "-101 80" "-100 81" "101 -80" "100 -81"; do
+        # shellcheck disable=SC2086
+        [ "$(pixel $point)" = "#FFFFFF" ] || fail "($point) is $(pixel $point), not white"
+    done
+    in_graphics ctrl+q
+    expect_exit 0
+    ;;
 *)
     fail "unknown test"
     ;;

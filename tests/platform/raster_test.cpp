@@ -264,8 +264,12 @@ TEST(Line, WidePenBandWithRoundCaps) {
             const double t =
                 std::clamp(((x - 5) * 19.0 + (y - 5) * 15.0) / (19.0 * 19 + 15 * 15), 0.0, 1.0);
             const double dist = std::hypot(x - (5 + 19 * t), y - (5 + 15 * t));
-            if (dist <= 1.0) EXPECT_EQ(d.surface().at(x, y), kPen) << x << "," << y;
-            if (dist >= 3.0) EXPECT_EQ(d.surface().at(x, y), kWhite) << x << "," << y;
+            if (dist <= 1.0) {
+                EXPECT_EQ(d.surface().at(x, y), kPen) << x << "," << y;
+            }
+            if (dist >= 3.0) {
+                EXPECT_EQ(d.surface().at(x, y), kWhite) << x << "," << y;
+            }
         }
 }
 

@@ -85,7 +85,9 @@ class RunWatcher : public LoopObserver {
             EXPECT_EQ(across, middle) << "tick " << ticks;
             EXPECT_GE(along, 0) << "tick " << ticks;
             EXPECT_LE(along, sign * (end - start) + 1) << "tick " << ticks;
-            if (!first) EXPECT_LE(along, ahead) << "overtaking at tick " << ticks;
+            if (!first) {
+                EXPECT_LE(along, ahead) << "overtaking at tick " << ticks;
+            }
             ahead = along;
             first = false;
         }

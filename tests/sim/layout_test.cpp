@@ -87,7 +87,9 @@ TEST_F(LayoutTest, ListHoldsIntersectionsThenRoadsWiredAsTheGridNeeds) {
                 const char* label = row.roads[side][lane];
                 Road* want = label ? by_label.at(label) : nullptr;
                 EXPECT_EQ(in->road(side, lane), want) << i << " side " << side << " lane " << lane;
-                if (want) EXPECT_EQ(want->end_element(other_lane(lane)), in);
+                if (want) {
+                    EXPECT_EQ(want->end_element(other_lane(lane)), in);
+                }
             }
         }
     }

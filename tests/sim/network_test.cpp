@@ -211,7 +211,9 @@ TEST_F(LayoutTest, ASpawnStillPlacesItsVehicleOverATailNearTheEntryPoint) {
             EXPECT_EQ(newcomer->location().x(), entry.x()) << pos;
             EXPECT_EQ(newcomer->location().y(), entry.y()) << pos;
             EXPECT_EQ(newcomer->heading(), r.direction()) << pos;
-            if (jammed) EXPECT_EQ(r.size(), r.capacity()) << pos;
+            if (jammed) {
+                EXPECT_EQ(r.size(), r.capacity()) << pos;
+            }
             // The spacing rule keeps it there while the vehicle ahead is within 20.
             r.step();
             EXPECT_EQ(newcomer->location().x(), entry.x()) << pos;

@@ -210,7 +210,9 @@ TEST(RoadTest, AStuckLaneFedAtTheSpawnRateFillsToItsCapacityAndNoFurther) {
                 EXPECT_GE(later[i - 1].y() - later[i].y(), 19) << i;
             EXPECT_LE(road->size() + 1, road->capacity());
             // The grid's lengths leave nothing spare.
-            if (length == 160 || length == 60) EXPECT_EQ(road->size() + 1, road->capacity());
+            if (length == 160 || length == 60) {
+                EXPECT_EQ(road->size() + 1, road->capacity());
+            }
             clear_road(*road);
             delete road;
         }

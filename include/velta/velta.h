@@ -59,10 +59,12 @@ struct PaletteEntry {
 };
 extern const PaletteEntry palette[VELTA_COLORS];
 
-// The program entry: stores the four start-up values, runs simulation_main and returns 0.
-int velta_win_main(void* instance, void* prev_instance, char* cmd_line, int show_cmd);
-// The application's main routine, called by the entry.
-int simulation_main();
+// A program's entry for the original platform's style of start: stores the four start-up values
+// (which the Display passes on to velta_init), runs the application's main routine and returns 0
+// whatever that returned. A program with an ordinary main() needs none of this: it just makes its
+// Display.
+int velta_win_main(void* instance, void* prev_instance, char* cmd_line, int show_cmd,
+                   int (*main_routine)());
 
 int velta_init(void* instance, void* prev_instance, char* cmd_line, int show_cmd);
 int velta_shutdown();
