@@ -197,8 +197,10 @@ void ScreenImage::allocate(int width, int height) {
 
 void ScreenImage::wait_for_server() {
     if (!in_flight_) return;
-    // The server has handled the put once it answers a later request, and its completion event
-    // has then arrived; FLTK may have handled it already.
+    // Servers read the segment while they handle the put, so once the server has answered a later
+    // request the segment is free; its completion event has then arrived too, unless FLTK has
+    // handled it already, and is dropped here. Waiting for the event itself could block for ever
+    // if anything else took it off the queue.
     XSync(fl_display, False);
     XEvent event;
     auto ours = [](::Display*, XEvent* e, XPointer arg) -> Bool {
@@ -206,9 +208,8 @@ void ScreenImage::wait_for_server() {
         return e->type == completion_type() &&
                reinterpret_cast<const XShmCompletionEvent*>(e)->shmseg == self->shm_.shmseg;
     };
-    if (in_flight_ && XCheckIfEvent(fl_display, &event, ours, reinterpret_cast<XPointer>(this)))
-        in_flight_ = false;
-    if (in_flight_) XIfEvent(fl_display, &event, ours, reinterpret_cast<XPointer>(this));
+    while (XCheckIfEvent(fl_display, &event, ours, reinterpret_cast<XPointer>(this))) {
+    }
     in_flight_ = false;
 }
 

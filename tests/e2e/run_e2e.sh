@@ -500,7 +500,7 @@ playback_rate)
     # playback's first read to its end of file. Its rate is printed next to the rate at which
     # Cairo draws and copies the same frame on this machine in the same run; neither is asserted.
     [ -n "$traffic" ] || skip "the traffic program is not built"
-    ticks=40000
+    ticks=${E2E_PLAYBACK_TICKS:-40000}
     work=$(mktemp -d)
     printf 'VELTA_PERIODIC(%d);\n' "$ticks" >"$work/VELTA.SCR"
     pushd "$work" >/dev/null || fail "no temporary directory"
