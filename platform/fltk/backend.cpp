@@ -9,6 +9,7 @@
 #include <map>
 
 #include "platform/fltk/fltk.h"
+#include "platform/fltk/pacing.h"
 
 namespace plat {
 namespace fltk {
@@ -66,17 +67,18 @@ class FltkBackend final : public Backend {
     }
 
     void sleep_until(std::uint64_t deadline) override {
-        flush_changes();
         std::uint64_t now = now_ms();
-        double seconds = kMaxSleepSeconds;
-        if (deadline != kNoDeadline) {
-            if (deadline <= now) {
-                Fl::check();
-                return;
-            }
-            // Round up, so that the timer is due when the sleep ends.
-            seconds = std::min(seconds, static_cast<double>(deadline - now) / 1000.0 + 0.0005);
+        if (deadline != kNoDeadline && deadline <= now) {
+            flush_changes();
+            Fl::check();
+            return;
         }
+        double seconds = kMaxSleepSeconds;
+        // Round up, so that the timer is due when the sleep ends.
+        if (deadline != kNoDeadline)
+            seconds = std::min(seconds, static_cast<double>(deadline - now) / 1000.0 + 0.0005);
+        // The program goes idle: what it drew last goes on the screen before it sleeps.
+        flush_changes_before_sleep(now + static_cast<std::uint64_t>(seconds * 1000.0));
         Fl::wait(seconds);
         flush_changes();
     }
@@ -208,7 +210,22 @@ Frame& frame_for(const WindowRec& window) {
     return typical_frame(sizing_border(window)).frame;
 }
 
-void flush_changes() {
+namespace {
+
+std::uint64_t now_micros() {
+    using namespace std::chrono;
+    return static_cast<std::uint64_t>(
+        duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+PresentPacer& pacer() {
+    static PresentPacer p;
+    return p;
+}
+
+// Applies geometry changes; puts changed surfaces on the screen when `present` is true.
+void apply_changes(bool present) {
+    bool presented = false;
     for (Window w : all_windows()) {
         NativeWindow* win = native(*w);
         if (win == nullptr) continue;
@@ -221,11 +238,29 @@ void flush_changes() {
             Rect client{f.left, top, f.left + win->w(), std::max(top, f.top + win->h())};
             set_window_geometry(w, outer, client);
         }
-        if (win->surface_dirty && w->visible) {
+        if (present && win->surface_dirty && w->visible) {
             win->surface_dirty = false;
             win->canvas->present(w->surface);
+            presented = true;
         }
     }
+    if (presented) {
+        pacer().presented(now_micros());
+        XFlush(fl_display);
+    }
+}
+
+}  // namespace
+
+void flush_changes() {
+    apply_changes(pacer().due(now_micros()));
+}
+
+void flush_changes_before_sleep(std::uint64_t wake_ms) {
+    std::uint64_t now = now_micros();
+    std::uint64_t now_ms = fltk_backend().now_ms();
+    std::uint64_t wake = now + (wake_ms > now_ms ? (wake_ms - now_ms) * 1000 : 0);
+    apply_changes(pacer().due_before_sleep(now, wake));
 }
 
 }  // namespace fltk

@@ -5,6 +5,8 @@
 #include <FL/Fl_Menu_Item.H>
 #include <FL/Fl_Widget.H>
 #include <FL/Fl_Window.H>
+#include <FL/x.H>
+#include <X11/extensions/XShm.h>
 
 #include <cstdint>
 #include <memory>
@@ -27,22 +29,67 @@ struct Frame {
     int bottom = 0;
 };
 
+// The kept copy of what a canvas shows (screen_image.cpp), in a shared memory segment (MIT-SHM)
+// where the X server offers one, else in the process's memory, and putting it on the screen.
+class ScreenImage {
+  public:
+    ScreenImage();
+    ~ScreenImage();
+    ScreenImage(const ScreenImage&) = delete;
+    ScreenImage& operator=(const ScreenImage&) = delete;
+
+    // Copies the surface into the kept image (a new image when the size changed), once the server
+    // has finished reading the last put.
+    void store(const Surface& surface);
+    // Whether put() can show the image: the visual has the surface's layout. Otherwise the image
+    // is drawn with draw_converted() inside FLTK's drawing.
+    bool direct() const;
+    // Puts the image's top-left width x height pixels on the drawable at (x, y).
+    void put(::Drawable drawable, GC gc, int x, int y, int width, int height);
+    void draw_converted(int x, int y, int width, int height);
+
+    bool shared() const { return shared_; }
+    int width() const { return width_; }
+    int height() const { return height_; }
+    std::uint64_t puts() const { return puts_; }
+
+  private:
+    void allocate(int width, int height);
+    bool allocate_shared(int width, int height);
+    void release();
+    // Waits until the server has read the segment for the last put.
+    void wait_for_server();
+    // Marks puts complete as FLTK hands their completion events over.
+    static int handle_system_event(void* event, void* data);
+
+    XImage* image_ = nullptr;
+    XShmSegmentInfo shm_{};
+    bool shared_ = false;
+    bool in_flight_ = false;
+    std::vector<std::uint32_t> pixels_;  // the image's pixels when they are not shared
+    int width_ = 0;
+    int height_ = 0;
+    std::uint64_t puts_ = 0;
+};
+
 // Shows the window's client surface from a copy of what was last presented, so that an uncovered
 // window is repainted without asking the library; forwards keys and clicks as messages.
 class Canvas : public Fl_Widget {
   public:
     Canvas(NativeWindow& owner, int x, int y, int w, int h);
+    ~Canvas() override;
     void draw() override;
     int handle(int event) override;
 
-    // Copies the surface into the kept image and schedules a redraw.
+    // Copies the surface into the kept image and puts it on the screen (inside FLTK's next
+    // drawing, for a visual that needs converting or a window not shown yet).
     void present(const Surface& surface);
+    const ScreenImage& image() const { return image_; }
 
   private:
     NativeWindow& owner_;
-    std::vector<std::uint32_t> shown_;
-    int shown_w_ = 0;
-    int shown_h_ = 0;
+    ScreenImage image_;
+    GC gc_ = nullptr;  // for puts outside FLTK's drawing, made on the first
 };
 
 // A menu bar that leaves plain keys alone: only Alt combinations reach its mnemonics.
@@ -128,8 +175,15 @@ std::unique_ptr<NativeDialog> create_dialog(const DialogTemplate& tmpl, Window o
 // Connects to the X display named by $DISPLAY; on failure returns false with a reason.
 bool open_display(std::string* reason);
 
-// Presents changed surfaces and applies geometry changes that FLTK reported.
+// Applies geometry changes that FLTK reported, and puts changed surfaces on the screen when the
+// pacer says so (PresentPacer): at a pump, at most once a display refresh; before a sleep until
+// `wake_ms` (on now_ms's clock), also at once when the sleep lasts until the next refresh.
 void flush_changes();
+void flush_changes_before_sleep(std::uint64_t wake_ms);
+
+// For tests: makes the server refuse the shared memory segments of the images made from now on,
+// so that presenting falls back to XPutImage as with a server that cannot reach our memory.
+void refuse_shm_attach_for_testing(bool refuse);
 
 }  // namespace fltk
 }  // namespace plat

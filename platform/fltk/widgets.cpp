@@ -15,55 +15,10 @@ namespace plat {
 namespace fltk {
 namespace {
 
-// Our own redraw requests carry this damage bit; any other damage means FLTK is repainting an
-// uncovered or newly mapped window.
+// Our own redraw requests (a picture that FLTK's drawing must convert, or a window not shown yet)
+// carry this damage bit; any other damage means FLTK is repainting an uncovered or newly mapped
+// window.
 constexpr uchar kPresentDamage = FL_DAMAGE_USER1;
-
-// True when the X visual stores pixels as 0x00RRGGBB in 32 bits, the surface's own layout, so the
-// surface can be handed to the server as it is.
-bool visual_matches_surface() {
-    static int matches = -1;
-    if (matches < 0) {
-        const Visual* v = fl_visual != nullptr ? fl_visual->visual : nullptr;
-        matches = v != nullptr && fl_visual->depth >= 24 && v->red_mask == 0xFF0000 &&
-                  v->green_mask == 0x00FF00 && v->blue_mask == 0x0000FF;
-    }
-    return matches == 1;
-}
-
-void put_pixels(const std::uint32_t* pixels, int stride, int x, int y, int w, int h) {
-    if (visual_matches_surface()) {
-        XImage* image =
-            XCreateImage(fl_display, fl_visual->visual, fl_visual->depth, ZPixmap, 0,
-                         reinterpret_cast<char*>(const_cast<std::uint32_t*>(pixels)),
-                         static_cast<unsigned>(w), static_cast<unsigned>(h), 32, stride * 4);
-        if (image != nullptr && image->bits_per_pixel == 32) {
-            // The buffer is in host order; Xlib converts if the server's order differs.
-            image->byte_order =
-                (*reinterpret_cast<const char*>("\x01\x00") == 1) ? LSBFirst : MSBFirst;
-            XPutImage(fl_display, fl_window, fl_gc, image, 0, 0, x, y, static_cast<unsigned>(w),
-                      static_cast<unsigned>(h));
-            image->data = nullptr;  // not ours to free
-            XDestroyImage(image);
-            return;
-        }
-        if (image != nullptr) {
-            image->data = nullptr;
-            XDestroyImage(image);
-        }
-    }
-    std::vector<uchar> rgb(static_cast<std::size_t>(w) * static_cast<std::size_t>(h) * 3);
-    for (int row = 0; row < h; ++row) {
-        for (int col = 0; col < w; ++col) {
-            std::uint32_t c = pixels[static_cast<std::size_t>(row) * stride + col];
-            uchar* out = &rgb[(static_cast<std::size_t>(row) * w + col) * 3];
-            out[0] = static_cast<uchar>(c >> 16);
-            out[1] = static_cast<uchar>(c >> 8);
-            out[2] = static_cast<uchar>(c);
-        }
-    }
-    fl_draw_image(rgb.data(), x, y, w, h, 3);
-}
 
 // Menu item labels: the text before the tab on the left (with its & mnemonic), the text after it
 // right-aligned, as a shortcut column.
@@ -119,18 +74,31 @@ Fl_Labeltype menu_label_type() {
 Canvas::Canvas(NativeWindow& owner, int x, int y, int w, int h)
     : Fl_Widget(x, y, w, h), owner_(owner) {}
 
+Canvas::~Canvas() {
+    if (gc_ != nullptr) XFreeGC(fl_display, gc_);
+}
+
 void Canvas::present(const Surface& surface) {
-    shown_w_ = surface.width;
-    shown_h_ = surface.height;
-    shown_ = surface.pixels;
-    damage(kPresentDamage);
+    image_.store(surface);
+    if (!image_.direct() || !owner_.shown()) {
+        damage(kPresentDamage);
+        return;
+    }
+    ::Window xid = fl_xid(&owner_);
+    if (gc_ == nullptr) gc_ = XCreateGC(fl_display, xid, 0, nullptr);
+    image_.put(xid, gc_, x(), y(), w(), h());
 }
 
 void Canvas::draw() {
     if (damage() & ~kPresentDamage) invalidate(owner_.rec);
-    int w_shown = std::min(w(), shown_w_);
-    int h_shown = std::min(h(), shown_h_);
-    if (w_shown > 0 && h_shown > 0) put_pixels(shown_.data(), shown_w_, x(), y(), w_shown, h_shown);
+    int w_shown = std::min(w(), image_.width());
+    int h_shown = std::min(h(), image_.height());
+    if (w_shown > 0 && h_shown > 0) {
+        if (image_.direct())
+            image_.put(fl_window, fl_gc, x(), y(), w_shown, h_shown);
+        else
+            image_.draw_converted(x(), y(), w_shown, h_shown);
+    }
     Color bg = owner_.rec->background;
     fl_color(static_cast<uchar>(bg >> 16), static_cast<uchar>(bg >> 8), static_cast<uchar>(bg));
     if (w() > w_shown) fl_rectf(x() + w_shown, y(), w() - w_shown, h());

@@ -5,11 +5,15 @@
 //   no argument      halted; print messages and events until quit
 //   dialog           first ask for a reply in the message dialog and print it
 //   second-display   make a second Display, which shows the error dialog and ends the program
+//   present          check how pictures reach the screen (see check_presenting), then quit
+//   present refuse-shm   the same with the server refusing the shared memory segments
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 
 #include "platform/backend.h"
 #include "platform/platform.h"
+#include "probe_screen.h"
 #include "velta/state.h"
 #include "velta/velta.h"
 
@@ -74,9 +78,78 @@ bool mode_is(const char* name) {
     return line != nullptr && std::strcmp(line, name) == 0;
 }
 
+// Handles what is queued, then waits as a halted program does: the wait sleeps (until the
+// library's timer), which puts the last picture on the screen.
+void go_idle() {
+    while (plat::message_ready()) velta_pump();
+    plat::wait_message();
+    while (plat::message_ready()) velta_pump();
+}
+
+void say(const char* text) {
+    std::printf("%s\n", text);
+    std::fflush(stdout);
+}
+
+void say_count(const char* what, long count) {
+    std::printf("%s: %ld\n", what, count);
+    std::fflush(stdout);
+}
+
+// How pictures reach the screen: which way the graphics window's picture is put; that the window
+// is whole again after the text window that covered its bottom rows is closed; that frames drawn
+// for 200 ms without a pause are put on the screen now and then but far fewer times than they are
+// copied into the window; and that the last frame is on the screen as soon as the program sleeps.
+// For the last, the probe sleeps for 3 s after printing "sleeping", while the test looks.
+void check_presenting(Display& display) {
+    plat::Window graphics = velta_state.graphics;
+    go_idle();
+    say(probe_screen::shared(graphics) ? "presenting with MIT-SHM" : "presenting with XPutImage");
+    // The text window covers the graphics window's last rows; closing it uncovers them.
+    plat::destroy_window(velta_state.text);
+    go_idle();
+    say_count("differing after uncovering", probe_screen::differing(graphics));
+
+    using clock = std::chrono::steady_clock;
+    std::uint64_t before = probe_screen::puts(graphics);
+    long frames = 0;
+    auto start = clock::now();
+    for (auto end = start + std::chrono::milliseconds(200); clock::now() < end; ++frames) {
+        display.rectangle(-150 + frames % 100, -60, 150, 60, 2 + frames % 20, 0);
+        velta_show();
+        velta_pump();
+    }
+    double elapsed_ms = std::chrono::duration<double, std::milli>(clock::now() - start).count();
+    long during = static_cast<long>(probe_screen::puts(graphics) - before);
+    // Put on the screen while they keep changing, but at most once a refresh (60 Hz), however
+    // long each frame took.
+    if (during >= 2 && during <= static_cast<long>(elapsed_ms / (1000.0 / 60)) + 2)
+        say("frames coalesced");
+    else
+        std::printf("frames not coalesced: %ld frames in %.0f ms, %ld puts\n", frames, elapsed_ms,
+                    during);
+    go_idle();
+    say_count("differing when idle", probe_screen::differing(graphics));
+
+    // A frame drawn right after a put is not due at the next pump; going to sleep shows it.
+    for (std::uint64_t puts = probe_screen::puts(graphics); probe_screen::puts(graphics) == puts;) {
+        display.rectangle(-150, -60, 150, 60, 2 + frames++ % 20, 0);
+        velta_show();
+        velta_pump();
+    }
+    display.rectangle(-20, -20, 20, 20, 22, 0);  // 41 x 41 pixels of 50 % gray
+    velta_show();
+    velta_pump();
+    say("sleeping");
+    auto wake = clock::now() + std::chrono::seconds(3);
+    while (clock::now() < wake) plat::backend().sleep_until(plat::backend().now_ms() + 3000);
+    say_count("differing after the sleep", probe_screen::differing(graphics));
+}
+
 }  // namespace
 
 int simulation_main() {
+    if (mode_is("present refuse-shm")) probe_screen::refuse_shm_attach();
     Display display;
     graphics_proc = velta_state.graphics->proc;
     velta_state.graphics->proc = tracing_proc;
@@ -94,6 +167,8 @@ int simulation_main() {
         std::fflush(stdout);
     } else if (mode_is("second-display")) {
         Display second;
+    } else if (mode_is("present") || mode_is("present refuse-shm")) {
+        check_presenting(display);
     }
     int x = 0, y = 0;
     char key = 0;

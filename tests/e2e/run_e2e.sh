@@ -3,9 +3,10 @@
 # ends in _wm runs with a window manager (openbox) on the server, as users have it; the others run
 # without one. Usage:
 #   run_e2e.sh <test> <traffic program or ""> <probe program> <close_window> <out dir> [<map_watch>]
+#              [<velta_frame_compare>]
 # Every wait is on a condition with a deadline; exit 0 pass, 1 fail, 77 skip.
 set -u
-label=$1 traffic=$2 probe=$3 closer=$4 out=$5 watcher=${6:-}
+label=$1 traffic=$2 probe=$3 closer=$4 out=$5 watcher=${6:-} frame_compare=${7:-}
 test_name=${label%_wm}
 with_wm=0
 [ "$test_name" != "$label" ] && with_wm=1
@@ -35,7 +36,11 @@ trap cleanup EXIT
 start_xvfb() {
     local number_file="$out/$label.display"
     : >"$number_file"
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$number_file" >/dev/null 2>&1 &
+    # present_no_shm runs on a server without the shared memory extension.
+    local extension=()
+    [ "$test_name" = present_no_shm ] && extension=(-extension MIT-SHM)
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset "${extension[@]}" \
+        3>"$number_file" >/dev/null 2>&1 &
     xvfb_pid=$!
     local deadline=$(($(now_ms) + 10000))
     while [ "$(now_ms)" -lt "$deadline" ] && kill -0 "$xvfb_pid" 2>/dev/null; do
@@ -492,6 +497,65 @@ second_display)
     focus VELTA_gets 185 75
     xdotool key Return
     expect_exit 255
+    ;;
+playback_rate)
+    # Unpaced playback of one counted line in the real program: the script is open from the
+    # playback's first read to its end of file. Its rate is printed next to the rate at which
+    # Cairo draws and copies the same frame on this machine in the same run; neither is asserted.
+    [ -n "$traffic" ] || skip "the traffic program is not built"
+    ticks=${E2E_PLAYBACK_TICKS:-40000}
+    work=$(mktemp -d)
+    printf 'VELTA_PERIODIC(%d);\n' "$ticks" >"$work/VELTA.SCR"
+    pushd "$work" >/dev/null || fail "no temporary directory"
+    start_traffic_running
+    popd >/dev/null || true
+    script_open() { [ -n "$(find "/proc/$app_pid/fd" -lname '*/VELTA.SCR' -print -quit 2>/dev/null)" ]; }
+    poll_until() { # poll_until <timeout ms> <command...>, every 20 ms
+        local deadline=$(($(now_ms) + $1))
+        shift
+        while ! "$@"; do
+            [ "$(now_ms)" -ge "$deadline" ] && return 1
+            sleep 0.02
+        done
+    }
+    in_graphics ctrl+p
+    poll_until 5000 script_open || fail "Ctrl+P did not open the script"
+    started=$(now_ms)
+    poll_until 80000 eval '! script_open' || fail "the playback did not end within 80 s"
+    ended=$(now_ms)
+    expect_halted "after the playback"
+    rate=$(awk -v n="$ticks" -v ms=$((ended - started)) 'BEGIN {printf "%.0f", n * 1000 / ms}')
+    line="desktop playback of VELTA_PERIODIC($ticks); under Xvfb: $rate ticks/s ($((ended - started)) ms)"
+    if [ -n "$frame_compare" ]; then
+        "$frame_compare" --rounds 5 >"$out/$label.frame" 2>&1 || fail "velta_frame_compare failed"
+        cairo=$(awk -F': ' '/^cairo frame\/s/ {print $2}' "$out/$label.frame")
+        velta=$(awk -F': ' '/^velta frame\/s/ {print $2}' "$out/$label.frame")
+        line="$line; Cairo draws and copies the same frame $cairo times a second, the library $velta"
+        line="$line; playback / Cairo: $(awk -v r="$rate" -v c="$cairo" 'BEGIN {printf "%.2f", r / c}')"
+    fi
+    echo "$line" | tee "$out/playback.txt"
+    rm -rf "$work"
+    ;;
+present | present_refused | present_no_shm)
+    # Pictures reach the screen through MIT-SHM where the server offers it and attaches our
+    # segments, else through XPutImage: frames drawn without a pause are coalesced, the last one is
+    # on the screen once the program goes idle, and uncovered rows are repainted.
+    case "$test_name" in
+    present) start_probe present; expect_line "presenting with MIT-SHM" ;;
+    present_refused) start_probe present refuse-shm; expect_line "presenting with XPutImage" ;;
+    present_no_shm) start_probe present; expect_line "presenting with XPutImage" ;;
+    esac
+    expect_line "differing after uncovering: 0"
+    expect_line "frames coalesced"
+    expect_line "differing when idle: 0"
+    expect_line "sleeping"
+    gray=$(color_count "#808080")
+    [ "$gray" = 1681 ] || fail "the last frame is not on the screen while the program sleeps ($gray gray pixels)"
+    expect_line "differing after the sleep: 0"
+    in_graphics ctrl+q
+    expect_line "event 4 0 0 0"
+    expect_exit 0
+    ! grep -q "Bad[A-Z]" "$log" || fail "X errors: $(grep "Bad[A-Z]" "$log" | head -3)"
     ;;
 hints_at_map)
     # A window manager reads the hints when the window asks to be mapped, and some never read
