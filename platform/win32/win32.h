@@ -32,6 +32,9 @@ class NativeWindow {
     // Windows moved or resized the window; the core hears of it when the native queue has been
     // emptied, never from inside a native callback.
     bool geometry_dirty = false;
+    // How many times the surface has been put on the screen (the end-to-end tests' probe reads
+    // it).
+    std::uint64_t presented = 0;
 };
 
 namespace win32 {

@@ -95,6 +95,7 @@ LRESULT CALLBACK window_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) 
             GetClientRect(hwnd, &client);
             present(*rec, dc, client);
             EndPaint(hwnd, &ps);
+            ++native->presented;
             return 0;
         }
         case WM_ERASEBKGND:

@@ -417,6 +417,23 @@ second_display)
     # exit(-1): all 32 bits set, of which Wine passes on the low 8.
     expect_exit 255
     ;;
+present)
+    # The surface on the screen: rows uncovered when the text window closes are repainted, the
+    # last of frames drawn without a pause is there once the program goes idle, and while it
+    # sleeps. (Windows paints every frame that it is given the chance to: there is no pacing to
+    # check.)
+    start_probe present
+    expect_line "presenting with XPutImage"
+    expect_line "differing after uncovering: 0"
+    expect_line "differing when idle: 0"
+    expect_line "sleeping"
+    gray=$(color_count "#808080")
+    [ "$gray" = 1681 ] || fail "the last frame is not on the screen while the program sleeps ($gray gray pixels)"
+    expect_line "differing after the sleep: 0"
+    in_graphics ctrl+q
+    expect_line "event 4 0 0 0"
+    expect_exit 0
+    ;;
 text_resize)
     # The text window can be resized, and the core hears of its new client area.
     start_probe
