@@ -2,7 +2,6 @@
 // application's own loop. Windows' queue is emptied into the core's (pump); waits sleep in
 // MsgWaitForMultipleObjectsEx until native input arrives or the core's next timer is due.
 #include <algorithm>
-#include <limits>
 
 #include "platform/win32/win32.h"
 

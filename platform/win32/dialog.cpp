@@ -96,6 +96,9 @@ class Win32Dialog final : public NativeDialog {
 
     HWND hwnd_ = nullptr;
     HWND owner_ = nullptr;
+    bool owner_was_enabled_ = false;
+    // The dialog that ran before this one opened (a dialog opened from a dialog's procedure).
+    Win32Dialog* outer_ = nullptr;
     std::deque<Action> actions_;
 };
 
@@ -111,18 +114,19 @@ Win32Dialog::Win32Dialog(const DialogTemplate& tmpl, Window owner) {
                                        dialog_proc, reinterpret_cast<LPARAM>(this));
     if (hwnd_ == nullptr) return;
     // As a modal dialog does, the owner takes no input while it runs.
-    if (owner_ != nullptr) EnableWindow(owner_, FALSE);
+    if (owner_ != nullptr) owner_was_enabled_ = EnableWindow(owner_, FALSE) == 0;
     ShowWindow(hwnd_, SW_SHOWNORMAL);
+    outer_ = running;
     running = this;
 }
 
 Win32Dialog::~Win32Dialog() {
-    if (running == this) running = nullptr;
     if (hwnd_ == nullptr) return;
+    running = outer_;
     // The owner is enabled first, so that Windows gives it the activation back.
-    if (owner_ != nullptr) EnableWindow(owner_, TRUE);
+    if (owner_ != nullptr && owner_was_enabled_) EnableWindow(owner_, TRUE);
     DestroyWindow(hwnd_);
-    if (owner_ != nullptr) SetForegroundWindow(owner_);
+    if (owner_ != nullptr && owner_was_enabled_) SetForegroundWindow(owner_);
 }
 
 Win32Dialog* active_dialog() {

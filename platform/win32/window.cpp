@@ -1,5 +1,6 @@
 // The native side of platform windows: their Win32 classes, the window procedure that turns
 // native input into the core's input, presentation of the client surface, and the menu bar.
+#include <algorithm>
 #include <map>
 
 #include "platform/win32/win32.h"
