@@ -163,10 +163,10 @@ bool window_manager_present();
 // Asks the window manager which frame it would put around a window that can (or cannot) be
 // resized, before any such window is mapped; false when it does not answer.
 bool request_frame(bool sizing, Frame* frame);
-// Waits (at most 2 s) until the window manager has framed the mapped X window, and measures the
-// frame; false when it never did.
+// Waits (at most 5 s: a loaded machine can be slow to answer) until the window manager has framed
+// the mapped X window, and measures the frame; false when it never did.
 bool wait_for_frame(unsigned long xid, Frame* frame);
-// Waits (at most 1 s) until the X window sits at the given screen position with the given size.
+// Waits (at most 5 s) until the X window sits at the given screen position with the given size.
 bool wait_for_geometry(unsigned long xid, int x, int y, int width, int height);
 
 // Makes and shows the native side of a modal dialog.

@@ -158,14 +158,14 @@ bool request_frame(bool sizing, Frame* frame) {
     event.xclient.message_type = atom("_NET_REQUEST_FRAME_EXTENTS");
     event.xclient.format = 32;
     XSendEvent(fl_display, root, False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
-    bool ok = poll_until(1.0, [&] { return read_frame_extents(probe, frame); });
+    bool ok = poll_until(5.0, [&] { return read_frame_extents(probe, frame); });
     XDestroyWindow(fl_display, probe);
     XSync(fl_display, False);
     return ok;
 }
 
 bool wait_for_frame(unsigned long xid, Frame* frame) {
-    return poll_until(2.0, [&] {
+    return poll_until(5.0, [&] {
         Frame tree;
         if (!measure_tree_frame(xid, &tree)) {
             // A window manager that does not reparent publishes an empty frame.
@@ -185,7 +185,7 @@ bool wait_for_frame(unsigned long xid, Frame* frame) {
 
 bool wait_for_geometry(unsigned long xid, int x, int y, int width, int height) {
     ::Window root = RootWindow(fl_display, fl_screen);
-    return poll_until(1.0, [&] {
+    return poll_until(5.0, [&] {
         XWindowAttributes attr;
         int rx = 0, ry = 0;
         ::Window child = 0;
