@@ -1,6 +1,6 @@
 // What a backend supplies to the platform core, and the core services that backends use. Exactly
-// one backend library (headless, FLTK or Win32) is linked into a program; it defines plat::backend().
-// Only the platform layer and its backends include this header.
+// one backend library (headless, FLTK or Win32) is linked into a program; it defines
+// plat::backend(). Only the platform layer and its backends include this header.
 #pragma once
 
 #include <cstdint>

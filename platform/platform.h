@@ -1,7 +1,7 @@
 // The windowing layer that the library is written against: a small, Win32-shaped set of services
 // (message queue, window classes and windows, timers, menus, a modal dialog and screen metrics).
-// Everything here is backend-neutral; the backend that is linked in (headless, FLTK or Win32) supplies
-// the clock, the screen, native input and presentation through platform/backend.h.
+// Everything here is backend-neutral; the backend that is linked in (headless, FLTK or Win32)
+// supplies the clock, the screen, native input and presentation through platform/backend.h.
 #pragma once
 
 #include <cstdint>

@@ -1,7 +1,8 @@
 // The font technology behind the text services of gdi.h (text_out, get_text_extent_point,
 // get_text_metrics). Exactly one implementation is linked into a program (platform/freetype/, or
-// platform/gdi_text/ in Windows builds); the drawing code only talks to this interface and keeps the rules that do not depend on the
-// technology: the text cell, the opaque background, clipping, and metrics when there is no font.
+// platform/gdi_text/ in Windows builds); the drawing code only talks to this interface and keeps
+// the rules that do not depend on the technology: the text cell, the opaque background, clipping,
+// and metrics when there is no font.
 #pragma once
 
 #include <cstdint>
