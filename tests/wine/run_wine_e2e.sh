@@ -177,6 +177,12 @@ windows_and_picture)
         [ "$text" = "0 513 1024 256" ] || fail "text window at $text $1, expected 0 513 1024 256"
     }
     check_places "at start"
+    # The records' classes and styles: a caption and a system menu (0x00C80000) for the graphics
+    # window, an overlapped window (0x00CF0000) for the text window.
+    [ "$(win_info class "VELTA Graphics")" = "DrawWndClass 00C80000" ] ||
+        fail "graphics window of class and style $(win_info class "VELTA Graphics")"
+    [ "$(win_info class "VELTA Text")" = "TextWndClass 00CF0000" ] ||
+        fail "text window of class and style $(win_info class "VELTA Text")"
     # The program's X windows hold the client areas (and the graphics window's menu bar).
     read -r x y w h <<<"$(geometry "VELTA Graphics")"
     [ "$x $w $((y + h))" = "$canvas_x $canvas_w $((canvas_y + canvas_h))" ] && [ "$y" -lt "$canvas_y" ] ||

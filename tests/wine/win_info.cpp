@@ -4,6 +4,8 @@
 //   win_info client <title>   the client area: "x y width height"
 //   win_info window <title>   the window rectangle: "x y width height"
 //   win_info focus <title>    makes the window the foreground window (and so gives it the keys)
+//   win_info class <title>    the window's class name and its style (WS_ bits, in hex, without
+//                             WS_VISIBLE and the clipping bits Windows adds)
 //   win_info foreground       the title of the foreground window
 //   win_info base-units       the system font's dialog base units: "x y"
 //   win_info menu <title>     the window's menu bar, an item a line: its text (tab as "\t"), and
@@ -73,6 +75,13 @@ int main(int argc, char** argv) {
         OffsetRect(&r, origin.x, origin.y);
     } else if (std::strcmp(argv[1], "window") == 0) {
         GetWindowRect(hwnd, &r);
+    } else if (std::strcmp(argv[1], "class") == 0) {
+        char name[256] = {};
+        GetClassNameA(hwnd, name, sizeof name);
+        auto style = static_cast<unsigned long>(GetWindowLongA(hwnd, GWL_STYLE));
+        style &= ~static_cast<unsigned long>(WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN);
+        std::printf("%s %08lX\n", name, style);
+        return 0;
     } else if (std::strcmp(argv[1], "menu") == 0) {
         HMENU menu = GetMenu(hwnd);
         if (menu == nullptr) return 1;
