@@ -152,40 +152,37 @@ int velta_triangle(int colour, int x1, int y1, int x2, int y2, int x3, int y3, i
     return 1;
 }
 
-int velta_rectangle(int colour, int x1, int y1, int x2, int y2, int width) {
+namespace {
+
+// Rectangles and ovals: the corners normalised to upper-left and lower-right, the checks, the log
+// line naming the shape, and the command.
+int box_shape(DrawKind kind, const char* shape, int colour, int x1, int y1, int x2, int y2,
+              int width) {
     if (x1 > x2) std::swap(x1, x2);
     if (y1 < y2) std::swap(y1, y2);
     colour = velta_check_color(colour);
     width = checked_width(width);
     if (velta_state.logging) {
         if (width == 0)
-            velta_print("%s rectangle with bounding box (%d,%d) to (%d,%d), filled\n",
-                        palette[colour].name, x1, y1, x2, y2);
+            velta_print("%s %s with bounding box (%d,%d) to (%d,%d), filled\n",
+                        palette[colour].name, shape, x1, y1, x2, y2);
         else
-            velta_print("%s rectangle with bounding box (%d,%d) to (%d,%d) with line width %d\n",
-                        palette[colour].name, x1, y1, x2, y2, width);
+            velta_print("%s %s with bounding box (%d,%d) to (%d,%d) with line width %d\n",
+                        palette[colour].name, shape, x1, y1, x2, y2, width);
     }
-    DrawCommand c{DRAW_RECTANGLE, colour, width, x1, y1, x2, y2, 0, 0};
+    DrawCommand c{kind, colour, width, x1, y1, x2, y2, 0, 0};
     velta_render(&c);
     return 1;
 }
 
+}  // namespace
+
+int velta_rectangle(int colour, int x1, int y1, int x2, int y2, int width) {
+    return box_shape(DRAW_RECTANGLE, "rectangle", colour, x1, y1, x2, y2, width);
+}
+
 int velta_oval(int colour, int x1, int y1, int x2, int y2, int width) {
-    if (x1 > x2) std::swap(x1, x2);
-    if (y1 < y2) std::swap(y1, y2);
-    colour = velta_check_color(colour);
-    width = checked_width(width);
-    if (velta_state.logging) {
-        if (width == 0)
-            velta_print("%s oval with bounding box (%d,%d) to (%d,%d), filled\n",
-                        palette[colour].name, x1, y1, x2, y2);
-        else
-            velta_print("%s oval with bounding box (%d,%d) to (%d,%d) with line width %d\n",
-                        palette[colour].name, x1, y1, x2, y2, width);
-    }
-    DrawCommand c{DRAW_OVAL, colour, width, x1, y1, x2, y2, 0, 0};
-    velta_render(&c);
-    return 1;
+    return box_shape(DRAW_OVAL, "oval", colour, x1, y1, x2, y2, width);
 }
 
 int velta_line(int colour, int x1, int y1, int x2, int y2, int width) {
