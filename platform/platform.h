@@ -179,6 +179,10 @@ bool translate_message(const Message& msg);
 LResult dispatch_message(const Message& msg);
 bool post_message(Window window, std::uint32_t msg, WParam wparam, LParam lparam);
 void post_quit_message(int exit_code);
+// post_quit_message(0) for a signal handler: safe to call there (it only sets a flag), and the
+// quit message comes out of the next peek. A wait that sleeps wakes for it at its next timer at
+// the latest.
+void post_quit_from_signal();
 // Sleeps until a message can be peeked or the next timer is due. Returns at once if one already
 // can.
 void wait_message();

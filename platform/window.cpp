@@ -1,5 +1,6 @@
 // Window classes, windows, the message queue and timers: the backend-neutral core.
 #include <algorithm>
+#include <csignal>
 #include <deque>
 #include <memory>
 
@@ -33,6 +34,16 @@ struct Core {
 Core& core() {
     static Core c;
     return c;
+}
+
+// Set by post_quit_from_signal, in a signal handler; turned into a posted quit by the queue.
+volatile std::sig_atomic_t quit_from_signal = 0;
+
+void take_quit_from_signal() {
+    if (quit_from_signal == 0) return;
+    quit_from_signal = 0;
+    core().quit_posted = true;
+    core().quit_code = 0;
 }
 
 const WindowClass* find_class(const std::string& name) {
@@ -231,12 +242,19 @@ int key_lparam_character(LParam lparam) {
 
 bool message_ready() {
     auto& c = core();
+    take_quit_from_signal();
     return !c.queue.empty() || c.quit_posted || paint_pending() || timer_due(backend().now_ms());
 }
 
-bool peek_message(Message* out) {
+namespace {
+
+// The next message in the queue's order. A modal loop leaves a posted quit where it is
+// (`take_quit` false): the quit is for the main loop once the dialog has ended, and meanwhile the
+// loop goes on to the paints and timers behind it, and sleeps when there are none.
+bool take_message(Message* out, bool take_quit) {
     auto& c = core();
     backend().pump_native();
+    take_quit_from_signal();
     c.last_was_input = false;
     if (!c.queue.empty()) {
         *out = c.queue.front().msg;
@@ -244,7 +262,7 @@ bool peek_message(Message* out) {
         c.queue.pop_front();
         return true;
     }
-    if (c.quit_posted) {
+    if (c.quit_posted && take_quit) {
         c.quit_posted = false;
         *out = Message{nullptr, wm::quit, static_cast<WParam>(c.quit_code), 0};
         return true;
@@ -267,6 +285,12 @@ bool peek_message(Message* out) {
         return true;
     }
     return false;
+}
+
+}  // namespace
+
+bool peek_message(Message* out) {
+    return take_message(out, true);
 }
 
 bool translate_message(const Message& msg) {
@@ -302,6 +326,10 @@ void post_quit_message(int exit_code) {
     core().quit_code = exit_code;
 }
 
+void post_quit_from_signal() {
+    quit_from_signal = 1;
+}
+
 std::uint64_t next_timer_due() {
     std::uint64_t due = kNoDeadline;
     for (const auto& t : core().timers) due = std::min(due, t.due);
@@ -318,12 +346,7 @@ void wait_message() {
 
 bool pump_one_message() {
     Message msg;
-    if (!peek_message(&msg)) return false;
-    if (msg.code == wm::quit) {
-        // A quit seen inside a modal loop is put back for the main loop.
-        post_quit_message(static_cast<int>(msg.wparam));
-        return false;
-    }
+    if (!take_message(&msg, false)) return false;
     // A disabled window (the owner of a modal dialog) gets no input from the user; messages that
     // the program posts to it are still delivered.
     if (core().last_was_input && live(msg.window) && !msg.window->enabled) return true;
@@ -369,6 +392,7 @@ void reset_core() {
     c.timers.clear();
     c.quit_posted = false;
     c.quit_code = 0;
+    quit_from_signal = 0;
 }
 
 }  // namespace plat

@@ -15,7 +15,7 @@ constexpr int kInputId = 102;
 constexpr int kOkayId = 101;
 constexpr int kPromptId = 103;
 
-// The reply buffer of the running dialog; one dialog runs at a time.
+// The reply buffer of the innermost running dialog.
 char* dialog_reply = nullptr;
 
 // The prompt always takes exactly 79 characters: padded with spaces, or cut.
@@ -69,9 +69,12 @@ plat::DialogTemplate build_template(const char* prompt) {
 
 int velta_message(const char* prompt, char* reply) {
     plat::DialogTemplate t = build_template(prompt);
+    // A dialog opened while another runs (from a window procedure inside the outer dialog's loop)
+    // has a reply of its own; the outer one gets its buffer back when the inner one ends.
+    char* outer_reply = dialog_reply;
     plat::LResult result = plat::dialog_box(t, velta_state.graphics, velta_message_proc,
                                             reinterpret_cast<plat::LParam>(reply));
-    dialog_reply = nullptr;  // the caller's buffer is not ours once the dialog is over
+    dialog_reply = outer_reply;  // the caller's buffer is not ours once the dialog is over
     return result == -1 ? 0 : 1;
 }
 

@@ -21,6 +21,10 @@
 // - The file is created only when a line is actually written: an event that has no line (a quit)
 //   never opens it, so starting a recording and ending the program with no event in between
 //   leaves an existing script untouched.
+// - Each line reaches the operating system as it is recorded, so that a crash or a kill keeps every
+//   line so far; a line or a close that fails ends the recording with "Cannot write script file".
+//   The signals that ask a program to end (Ctrl+C among them) end it as Quit does, and a crash
+//   still writes the counted ticks (signals.cpp).
 // - Only a regular file (or a link to one) is read or written: a directory, a FIFO or a device
 //   named VELTA.SCR gets the cannot-open message, and opening never blocks.
 //
@@ -59,12 +63,34 @@ void uncheck(std::uint32_t command) {
     plat::check_menu_item(velta_state.run_menu, command, plat::mf::unchecked);
 }
 
-// Closes the file without touching the periodic count.
-void close_file() {
+// Closes the file without touching the periodic count. Returns false when the file was open for
+// writing and could not be closed completely (what it still held never reached the disk).
+bool close_file() {
     VeltaState& s = velta_state;
-    if (s.script != nullptr) std::fclose(s.script);
+    bool closed = true;
+    if (s.script != nullptr) closed = std::fclose(s.script) == 0 || s.script_mode != 'w';
     s.script = nullptr;
+    s.script_fd = -1;
     s.script_mode = 0;
+    return closed;
+}
+
+// A recording whose file cannot take its lines (a full disk, a quota, an I/O error) ends at once
+// and says so, rather than going on as if it were being stored.
+void writing_failed() {
+    VeltaState& s = velta_state;
+    velta_print("Cannot write script file %s\n", kScriptName);
+    s.recording = 0;
+    uncheck(CMD_RECORD);
+    s.periodic_count = 0;
+    close_file();
+}
+
+// Writes one line and hands it to the operating system at once, so that a crash or a kill loses
+// nothing recorded so far (events come at the user's pace; one write a line costs nothing). False
+// when the line could not be written completely.
+bool write_line(std::FILE* file, const char* line) {
+    return std::fputs(line, file) != EOF && std::fflush(file) == 0;
 }
 
 // What stands at the script's path: nothing, a regular file, or something else (a directory, a
@@ -145,21 +171,23 @@ void velta_record_event(int kind, int x, int y, char key) {
             return;
         }
         s.script_mode = 'w';
+        s.script_fd = fileno(s.script);
     }
+    char line[64];
     switch (kind) {
         case EVENT_MOUSE:
-            std::fprintf(s.script, "VELTA_MOUSE(%d, %d);\n", x, y);
+            std::snprintf(line, sizeof line, "VELTA_MOUSE(%d, %d);\n", x, y);
             break;
         case EVENT_KEY:
-            std::fprintf(s.script, "VELTA_KBD(%d);\n",
-                         static_cast<int>(static_cast<signed char>(key)));
-            break;
-        case EVENT_PERIODIC:
-            std::fprintf(s.script, "VELTA_PERIODIC(%d);\n", static_cast<int>(s.periodic_count));
+            std::snprintf(line, sizeof line, "VELTA_KBD(%d);\n",
+                          static_cast<int>(static_cast<signed char>(key)));
             break;
         default:
+            std::snprintf(line, sizeof line, "VELTA_PERIODIC(%d);\n",
+                          static_cast<int>(s.periodic_count));
             break;
     }
+    if (!write_line(s.script, line)) writing_failed();
 }
 
 int velta_read_script_event() {
@@ -235,5 +263,5 @@ void velta_close_script() {
     // A count left by a playback is meaningless once its file is closed; a recording's count
     // (recording still on, file open for writing or not yet created) is kept for its next line.
     if (s.script_mode == 'r' || !s.recording) s.periodic_count = 0;
-    close_file();
+    if (!close_file()) writing_failed();
 }

@@ -39,6 +39,7 @@ int velta_init(void* instance, void* prev_instance, char* /*cmd_line*/, int show
     plat::show_window(s.text, show_cmd);
     plat::show_window(s.graphics, show_cmd);
     plat::set_timer(s.graphics, 2, 100);
+    velta_catch_signals();
     return 1;
 }
 
@@ -49,6 +50,7 @@ int velta_shutdown() {
     // Whatever ends the program, the ticks that a recording counted reach its file.
     if (s.recording) velta_end_recording();
     velta_close_script();
+    velta_release_signals();
     return 1;
 }
 
@@ -64,6 +66,7 @@ void velta_copy_image() {
 
 void velta_reset_for_tests() {
     VeltaState& s = velta_state;
+    velta_release_signals();
     if (s.script != nullptr) std::fclose(s.script);
     if (s.memory_dc != nullptr) {
         plat::delete_dc(s.memory_dc);

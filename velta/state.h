@@ -22,6 +22,7 @@ struct VeltaState {
     std::int32_t periodic_count = 0;
     std::FILE* script = nullptr;
     char script_mode = 0;  // 'w' or 'r' while the script file is open
+    int script_fd = -1;    // the descriptor of a script open for writing, for signal handlers
     std::uint8_t logging = 1;
     std::int32_t ctrl_held = 0;
     std::int32_t origin_x = 0;
@@ -76,6 +77,12 @@ plat::LResult velta_message_proc(plat::Window, std::uint32_t, plat::WParam, plat
 // counted and closes its file. When a playback owns the file (Record Script chosen while a
 // playback runs), the recording ends without touching the file or the playback's count.
 void velta_end_recording();
+
+// The signals that ask the program to end (interrupt, terminate, hang-up) end it as Quit does, and
+// a crash writes a recording's counted ticks before the process dies. Caught from velta_init to
+// velta_shutdown, and only where the program left a signal's default action in place.
+void velta_catch_signals();
+void velta_release_signals();
 
 // Copies the off-screen image to the graphics window and clears the dirty flag.
 void velta_copy_image();

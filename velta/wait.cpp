@@ -17,10 +17,8 @@ bool pump_once() {
     plat::Message msg;
     bool got = plat::peek_message(&msg);
     if (got && msg.code == plat::wm::quit) {
-        // The program has been told to end; like a quit asked for by the application, this one
-        // holds for every later wait.
+        // Returned once: a program may ask whether the user really means it and go on.
         s.pending_kind = EVENT_QUIT;
-        s.quit = 1;
         return true;
     }
     if (got) {
@@ -44,10 +42,15 @@ int velta_wait_event(int* x, int* y, char* key) {
     s.pending_y = 0;
     s.pending_x = 0;
     for (;;) {
+        // The application asked to quit: it gets the quit now, not at the next tick or click.
+        if (s.quit) {
+            if (s.dirty && plat::is_window(s.graphics)) velta_copy_image();
+            break;
+        }
+        // Once the graphics window is gone no input, timer or command can come any more: every
+        // wait returns quit at once instead of waiting for ever.
+        if (!plat::is_window(s.graphics)) break;
         if (s.pending_kind != -1 && s.pending_kind != EVENT_PERIODIC) break;
-        // Once the graphics window is gone no input, timer or command can come any more: a quit
-        // returns at once instead of waiting for ever.
-        if (s.quit && !plat::is_window(s.graphics)) break;
         if (s.pending_kind == EVENT_PERIODIC && s.timer_tick) break;
         std::int32_t kind_before = s.pending_kind;
         bool handled = pump_once();
@@ -68,9 +71,9 @@ int velta_wait_event(int* x, int* y, char* key) {
         }
         if (pass_was_idle(handled, kind_before)) plat::wait_message();
     }
-    // What is recorded is what the application gets: once the quit flag is set, the event is a
-    // quit, whatever was pending.
-    int result = s.quit ? EVENT_QUIT : s.pending_kind;
+    // What is recorded is what the application gets: once the quit flag is set or the graphics
+    // window is gone, the event is a quit, whatever was pending.
+    int result = s.quit || !plat::is_window(s.graphics) ? EVENT_QUIT : s.pending_kind;
     if (s.recording) {
         if (s.script_mode == 'r') {
             // A playback owns the file and the count: this recording cannot write.

@@ -490,6 +490,69 @@ dialog)
     in_graphics ctrl+q
     expect_exit 0
     ;;
+record_signals)
+    # A recording ended by kill -9 keeps every click and key so far, in order; ended by Ctrl+C
+    # (SIGINT) or SIGTERM the program quits as Quit does, so the file also ends with the counted
+    # ticks, and the exit status is 0.
+    [ -n "$traffic" ] || skip "the traffic program is not built"
+    work=$(mktemp -d)
+    lines() { grep -c -E 'VELTA_(MOUSE|KBD)' "$work/VELTA.SCR" 2>/dev/null; }
+    for how in KILL INT TERM; do
+        echo "VELTA_KBD(65);" >"$work/VELTA.SCR"  # a script from before, which the recording replaces
+        pushd "$work" >/dev/null || fail "no temporary directory"
+        # A program started in the background of a script ignores SIGINT; one started from a
+        # terminal, as here, does not.
+        printf '#!/bin/sh\nexec env --default-signal=INT "%s"\n' "$traffic" >"$work/in-terminal"
+        chmod +x "$work/in-terminal"
+        traffic_program=$traffic traffic=$work/in-terminal
+        start_traffic_running
+        traffic=$traffic_program
+        popd >/dev/null || true
+        in_graphics ctrl+r
+        expected=""
+        for d in 10 20 30; do
+            xdotool mousemove $((canvas_x + canvas_w / 2 + d)) $((canvas_y + canvas_h / 2 - d)) click 1
+            expected+="VELTA_MOUSE($d, $d);"$'\n'
+            sleep 0.2
+        done
+        in_graphics w x y z
+        expected+=$'VELTA_KBD(119);\nVELTA_KBD(120);\nVELTA_KBD(121);\nVELTA_KBD(122);\n'
+        wait_until 5000 eval '[ "$(lines)" = 7 ]' || fail "$how: the lines were not on disk as recorded: $(cat "$work/VELTA.SCR")"
+        sleep 0.5  # a few ticks more, counted but not yet written
+        sent=$(now_ms)
+        kill -"$how" "$app_pid"
+        if [ "$how" = KILL ]; then
+            expect_exit 137
+        else
+            expect_exit 0
+            echo "SIG$how: the program ended $(($(now_ms) - sent)) ms after the signal"
+            tail -1 "$work/VELTA.SCR" | grep -qE '^VELTA_PERIODIC\([1-9][0-9]*\);$' ||
+                fail "SIG$how: the script does not end with the counted ticks: $(tail -3 "$work/VELTA.SCR")"
+        fi
+        got=$(grep -E 'VELTA_(MOUSE|KBD)' "$work/VELTA.SCR")
+        [ "$got"$'\n' = "$expected" ] || fail "$how: recorded events $got"
+    done
+    rm -rf "$work"
+    ;;
+dialog_quit)
+    # A quit that arrives while the dialog is open (here SIGTERM, as from Ctrl+C in a terminal)
+    # waits for the dialog's end, and meanwhile the program sleeps instead of spinning.
+    start_probe dialog
+    wait_until 5000 window_exists "VELTA_gets" || fail "no dialog"
+    wait_until 5000 settled "VELTA_gets" || fail "the dialog never settled"
+    kill -TERM "$app_pid"
+    sleep 0.5
+    window_exists "VELTA_gets" || fail "the quit closed the dialog"
+    busy=$(cpu_percent 3)
+    echo "processor use with the dialog open after a quit, over 3 s: $busy % of one core"
+    awk -v b="$busy" 'BEGIN {exit !(b < 25)}' || fail "the program spins with the dialog open ($busy %)"
+    focus VELTA_gets 185 75
+    xdotool type "still here"
+    xdotool key Return
+    expect_line "reply 1 [still here]"
+    expect_line "event 4 0 0 0"
+    expect_exit 0
+    ;;
 second_display)
     start_probe second-display
     wait_until 5000 window_exists "VELTA_gets" || fail "no error dialog"

@@ -24,6 +24,8 @@ class Driver {
     virtual void click(plat::Window window, int x, int y) = 0;
     // The same click, arriving `delay_ms` from now while the program waits for messages.
     virtual void click_later(std::uint64_t delay_ms, plat::Window window, int x, int y) = 0;
+    // From now on a modal dialog waits for a user who does nothing with it, while time passes.
+    virtual void leave_dialogs_alone() {}
 };
 
 // The driver of the backend that is linked in.

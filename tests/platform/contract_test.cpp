@@ -18,9 +18,12 @@ constexpr std::uint32_t kPostedB = 0x8002;
 
 // The messages that reached the test window's procedure.
 std::vector<plat::Message> delivered;
+// Called with each message after it is recorded, when a test sets it.
+void (*on_message)(const plat::Message&) = nullptr;
 
 plat::LResult test_proc(plat::Window w, std::uint32_t msg, plat::WParam wp, plat::LParam lp) {
     delivered.push_back(plat::Message{w, msg, wp, lp});
+    if (on_message != nullptr) on_message(delivered.back());
     return plat::def_window_proc(w, msg, wp, lp);  // validates on paint
 }
 
@@ -242,6 +245,51 @@ TEST_F(Contract, AWaitWakesOnTheNextTimer) {
     std::vector<plat::Message> taken = drain();
     EXPECT_EQ(codes(taken), std::vector<std::uint32_t>{plat::wm::timer});
     EXPECT_EQ(count(taken, plat::wm::timer, 2), 1);
+}
+
+// A quit posted while a modal dialog runs waits for the dialog's end; meanwhile the dialog's loop
+// sleeps, and the other windows keep their timers and paints.
+plat::Window running_dialog = nullptr;
+plat::LResult quiet_dialog_proc(plat::Window dialog, std::uint32_t msg, plat::WParam,
+                                plat::LParam) {
+    if (msg == plat::wm::init_dialog) running_dialog = dialog;
+    return 0;
+}
+
+TEST_F(Contract, AQuitPostedDuringADialogWaitsForItsEnd) {
+    plat::Window w = make_window();
+    drain();
+    delivered.clear();
+    plat::set_timer(w, 1, 100);
+    plat::post_quit_message(0);
+    contract::driver().leave_dialogs_alone();
+    // The window's fifth timer message ends the dialog; each one asks for a paint too.
+    on_message = [](const plat::Message& m) {
+        if (m.code != plat::wm::timer) return;
+        plat::invalidate(m.window);
+        if (count(delivered, plat::wm::timer, 1) == 5) plat::end_dialog(running_dialog, 7);
+    };
+    plat::DialogTemplate tmpl;
+    tmpl.style = plat::ws::popup | plat::ws::caption | plat::ds::modal_frame;
+    tmpl.cx = 100;
+    tmpl.cy = 40;
+    tmpl.title = "Contract dialog";
+    plat::DialogItem text;
+    text.class_atom = plat::dlg::static_text;
+    text.style = plat::ws::child | plat::ws::visible;
+    text.cx = 80;
+    text.cy = 10;
+    text.id = 1;
+    text.text = "Waiting";
+    tmpl.items.push_back(text);
+    std::uint64_t start = contract::driver().now();
+    EXPECT_EQ(plat::dialog_box(tmpl, nullptr, quiet_dialog_proc, 0), 7);
+    on_message = nullptr;
+    EXPECT_GE(contract::driver().now(), start + 500);
+    EXPECT_GE(count(delivered, plat::wm::paint, 0), 4);
+    // The quit is still there for the main loop, once.
+    std::vector<plat::Message> after = drain();
+    EXPECT_EQ(count(after, plat::wm::quit, 0), 1);
 }
 
 TEST_F(Contract, AWaitReturnsAtOnceWhenAMessageIsReady) {

@@ -14,6 +14,9 @@ class HeadlessDriver final : public Driver {
     void click_later(std::uint64_t delay_ms, plat::Window window, int x, int y) override {
         plat::headless::after(delay_ms, [=] { plat::headless::click(window, x, y); });
     }
+    void leave_dialogs_alone() override {
+        plat::headless::set_dialog_responder([](plat::headless::DialogControl& d) { d.wait(10); });
+    }
 };
 
 }  // namespace

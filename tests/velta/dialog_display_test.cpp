@@ -50,6 +50,30 @@ TEST_F(DialogTest, EnterPressesOkayAndEscapeOrCloseBoxDoNotClose) {
     EXPECT_STREQ(reply, "xy");
 }
 
+TEST_F(DialogTest, ADialogOpenedInsideAnotherLeavesTheOuterOnesReply) {
+    // The inner dialog opens while the outer one waits for its user (as a window procedure run by
+    // the outer dialog's loop would open it); each reply goes to its own caller's buffer.
+    char inner[300];
+    std::memset(inner, '#', sizeof inner);
+    int inner_result = -1;
+    plat::Window outer = nullptr;
+    plat::headless::set_dialog_responder([&](DialogControl& d) {
+        if (outer == nullptr) outer = d.dialog();
+        if (d.dialog() != outer) {
+            d.type("inner");
+            d.press_enter();
+            return;
+        }
+        inner_result = velta_message("Inner", inner);
+        d.type("outer");
+        d.press_enter();
+    });
+    EXPECT_EQ(velta_message("Outer", reply), 1);
+    EXPECT_EQ(inner_result, 1);
+    EXPECT_STREQ(inner, "inner");
+    EXPECT_STREQ(reply, "outer");
+}
+
 TEST_F(DialogTest, EmptyReplyIsASingleTerminator) {
     plat::headless::set_dialog_responder([](DialogControl& d) { d.press_enter(); });
     EXPECT_EQ(velta_message("", reply), 1);

@@ -215,17 +215,24 @@ TEST_F(SpineTest, QueuedInputComesOutOneEventPerCallInOrder) {
     EXPECT_EQ(x, 1);
 }
 
-TEST_F(SpineTest, QuitModeEndsRunningAndHaltedWaits) {
+TEST_F(SpineTest, QuitModeEndsTheNextWaitAtOnceRunningOrHalted) {
     running();
     EXPECT_EQ(wait(), EVENT_PERIODIC);
+    std::uint64_t then = now();
     velta_set_animation(ANIMATION_QUIT);
-    EXPECT_EQ(wait(), EVENT_QUIT);  // at the next tick
+    int x = -1, y = -1;
+    char key = 1;
+    EXPECT_EQ(wait(&x, &y, &key), EVENT_QUIT);  // not at the next tick: now
+    EXPECT_EQ(now(), then);
+    EXPECT_EQ(x, 0);
+    EXPECT_EQ(y, 0);
+    EXPECT_EQ(key, 0);
+    // Halted, with a click queued: still at once, and every later wait too.
     velta_set_animation(ANIMATION_HALT);
     plat::headless::click(graphics(), 297 + 3, 245 - 4);
-    int x = 0, y = 0;
-    EXPECT_EQ(wait(&x, &y), EVENT_QUIT);  // at the next user event, which still fills x and y
-    EXPECT_EQ(x, 3);
-    EXPECT_EQ(y, 4);
+    EXPECT_EQ(wait(&x, &y), EVENT_QUIT);
+    EXPECT_EQ(wait(&x, &y), EVENT_QUIT);
+    EXPECT_EQ(now(), then);
     // Modes 3, 4 and others change nothing but still succeed.
     EXPECT_EQ(velta_set_animation(3), 1);
     EXPECT_EQ(velta_set_animation(-1), 1);
@@ -249,13 +256,18 @@ TEST_F(SpineTest, QuitCommandAndClosingTheGraphicsWindowEndTheWait) {
     EXPECT_FALSE(plat::is_window(graphics()));
 }
 
-TEST_F(SpineTest, AQuitTakenFromTheQueueHoldsForEveryLaterWait) {
-    // The Quit command: the window stays, and later waits return quit at their next event.
+TEST_F(SpineTest, AQuitFromTheQueueIsReturnedOnceAndAGoneWindowForEver) {
+    // The Quit command with the window still there: returned once, so that a program that asks
+    // "are you sure?" can go on; a second Quit is returned again.
     running();
     after(100, [] { plat::headless::choose_menu(graphics(), 8); });
     EXPECT_EQ(wait(), EVENT_QUIT);
+    EXPECT_EQ(wait(), EVENT_PERIODIC);
+    plat::headless::click(graphics(), 297, 245);
+    EXPECT_EQ(wait(), EVENT_MOUSE);
+    plat::headless::ctrl_key(graphics(), 'Q');
     EXPECT_EQ(wait(), EVENT_QUIT);
-    EXPECT_EQ(wait(), EVENT_QUIT);
+    EXPECT_EQ(velta_state.quit, 0);
 
     // The close box: with the graphics window gone nothing can come any more, so even a halted
     // wait returns at once instead of waiting for ever.
