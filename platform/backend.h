@@ -33,6 +33,7 @@ struct MenuRec {
 class NativeWindow;
 
 struct WindowRec {
+    Window handle = nullptr;  // the window's own handle
     std::string class_name;
     WndProc proc = nullptr;
     std::string title;
@@ -97,8 +98,10 @@ class Backend {
     virtual void pump_native() = 0;
     // Blocks until native input may have arrived or the deadline (on now_ms's clock) has come.
     virtual void sleep_until(std::uint64_t deadline_ms) = 0;
+    // Makes the native side of a new window; false when it cannot be made, and the window is not
+    // made then either.
+    virtual bool window_created(Window) { return true; }
     // Notifications; the defaults do nothing.
-    virtual void window_created(Window) {}
     virtual void window_destroyed(Window) {}
     virtual void window_shown(Window, bool /*visible*/) {}
     virtual void menu_changed(Window) {}
@@ -129,8 +132,14 @@ bool pump_one_message();
 std::uint64_t next_timer_due();
 // True when peek_message would return a message now.
 bool message_ready();
-// Adds a window record that the core made without a class (a dialog's) to the live windows.
+// The record behind a handle: a live window's, or one being destroyed (during wm::destroy and
+// Backend::window_destroyed); null for null, stale and unknown handles. The record lives until its
+// window has ended; callers keep handles, not records, across anything that may end the window.
+WindowRec* window_record(Window window);
+// Adds a window record that the core made without a class (a dialog's) to the live windows and
+// gives it its handle; remove_window_record ends it and frees the record.
 Window add_window_record(std::unique_ptr<WindowRec> record);
+void remove_window_record(Window window);
 // Forgets every class, window, menu, timer and queued message (tests only).
 void reset_core();
 void reset_menus();  // part of reset_core

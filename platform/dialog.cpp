@@ -87,7 +87,7 @@ RunningDialog* find_running(Window window) {
 LResult RunningDialog::run(Window owner, LParam init) {
     native_ = backend().create_dialog(tmpl_, window_, owner);
     if (native_ == nullptr) return -1;
-    window_->visible = true;
+    window_record(window_)->visible = true;
     running().push_back(this);
     // A procedure that answers TRUE leaves the focus to the dialog: the first control with a tab
     // stop takes it.
@@ -104,7 +104,6 @@ LResult RunningDialog::run(Window owner, LParam init) {
     }
     running().erase(std::find(running().begin(), running().end(), this));
     native_.reset();
-    window_->visible = false;
     return result_;
 }
 
@@ -119,12 +118,15 @@ LResult dialog_box(const DialogTemplate& tmpl, Window owner, DialogProc proc, LP
     record->parent = owner;
     Window window = add_window_record(std::move(record));
     // The owner takes no input from the user while the dialog runs.
-    bool owner_enabled = is_window(owner) && owner->enabled;
-    if (is_window(owner)) owner->enabled = false;
+    WindowRec* owner_record = is_window(owner) ? window_record(owner) : nullptr;
+    bool owner_enabled = owner_record != nullptr && owner_record->enabled;
+    if (owner_record != nullptr) owner_record->enabled = false;
     RunningDialog dialog(tmpl, window, proc);
     LResult result = dialog.run(owner, init);
-    if (is_window(owner)) owner->enabled = owner_enabled || owner->enabled;
-    window->alive = false;
+    // The owner may have ended while the dialog ran.
+    owner_record = is_window(owner) ? window_record(owner) : nullptr;
+    if (owner_record != nullptr) owner_record->enabled = owner_enabled || owner_record->enabled;
+    remove_window_record(window);
     return result;
 }
 

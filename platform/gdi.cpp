@@ -202,9 +202,10 @@ int release_dc(Window window, DC dc) {
 
 DC begin_paint(Window window) {
     if (!is_window(window)) return nullptr;
-    window->needs_paint = false;
+    WindowRec& w = *window_record(window);
+    w.needs_paint = false;
     // The invalid area (always the whole client area here) is erased with the class background.
-    std::fill(window->surface.pixels.begin(), window->surface.pixels.end(), window->background);
+    std::fill(w.surface.pixels.begin(), w.surface.pixels.end(), w.background);
     DC dc = get_dc(window);
     surface_touched(dc);
     return dc;
@@ -216,7 +217,8 @@ bool end_paint(Window window, DC dc) {
 
 Surface* dc_surface(DC dc) {
     if (dc == nullptr) return nullptr;
-    if (dc->window != nullptr) return is_window(dc->window) ? &dc->window->surface : nullptr;
+    if (dc->window != nullptr)
+        return is_window(dc->window) ? &window_record(dc->window)->surface : nullptr;
     return dc->bitmap != nullptr ? &dc->bitmap->surface : nullptr;
 }
 

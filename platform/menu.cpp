@@ -41,7 +41,7 @@ MenuItem* find_item(Menu menu, std::uint32_t id) {
 
 void notify_windows_using(Menu menu) {
     for (Window w : all_windows()) {
-        Menu bar = w->menu;
+        Menu bar = window_record(w)->menu;
         if (bar == nullptr) continue;
         bool uses = bar == menu;
         for (const auto& item : bar->items)
@@ -75,9 +75,10 @@ bool append_menu(Menu menu, std::uint32_t flags, WParam id, const char* text) {
 
 bool set_menu(Window w, Menu menu) {
     if (!is_window(w)) return false;
-    w->menu = menu;
-    Rect client = backend().client_area(*w);
-    if (!w->creating) set_window_geometry(w, w->outer, client);
+    WindowRec& r = *window_record(w);
+    r.menu = menu;
+    Rect client = backend().client_area(r);
+    if (!r.creating) set_window_geometry(w, r.outer, client);
     backend().menu_changed(w);
     return true;
 }
@@ -101,7 +102,7 @@ int check_menu_item(Menu menu, std::uint32_t id, std::uint32_t check) {
 }
 
 Menu get_menu(Window w) {
-    return is_window(w) ? w->menu : nullptr;
+    return is_window(w) ? window_record(w)->menu : nullptr;
 }
 
 std::vector<MenuItemInfo> menu_items(Menu menu) {
@@ -121,8 +122,8 @@ std::vector<MenuItemInfo> menu_items(Menu menu) {
 }
 
 bool choose_menu_command(Window w, std::uint32_t id) {
-    if (!is_window(w) || !w->enabled) return false;
-    MenuItem* item = find_item(w->menu, id);
+    if (!is_window(w) || !window_record(w)->enabled) return false;
+    MenuItem* item = find_item(window_record(w)->menu, id);
     if (item == nullptr || (item->flags & (mf::grayed | mf::disabled))) return false;
     return post_message(w, wm::command, id, 0);
 }

@@ -10,8 +10,10 @@
 
 namespace plat {
 
-struct WindowRec;
-using Window = WindowRec*;
+// A window is named by an opaque handle, as on the original platform: never dereferenced, and never
+// given out again once its window has ended, so that a stale handle stays invalid.
+struct WindowHandle;
+using Window = WindowHandle*;
 struct MenuRec;
 using Menu = MenuRec*;
 

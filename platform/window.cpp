@@ -3,6 +3,7 @@
 #include <csignal>
 #include <deque>
 #include <memory>
+#include <unordered_map>
 
 #include "platform/backend.h"
 #include "platform/platform.h"
@@ -19,7 +20,11 @@ struct Timer {
 
 struct Core {
     std::vector<WindowClass> classes;
-    std::vector<std::unique_ptr<WindowRec>> windows;
+    // The records of the windows that exist, by handle, and their handles in creation order. A
+    // record is freed when its window ends; handles count up and are never reused.
+    std::unordered_map<Window, std::unique_ptr<WindowRec>> records;
+    std::vector<Window> order;
+    std::uintptr_t last_handle = 0;
     struct Queued {
         Message msg;
         bool input;  // keyboard or mouse input from the user, not a posted message
@@ -52,8 +57,9 @@ const WindowClass* find_class(const std::string& name) {
     return nullptr;
 }
 
-bool live(Window w) {
-    return w != nullptr && w->alive;
+WindowRec* live(Window w) {
+    WindowRec* r = window_record(w);
+    return r != nullptr && r->alive ? r : nullptr;
 }
 
 LParam size_lparam(const Rect& r) {
@@ -61,21 +67,25 @@ LParam size_lparam(const Rect& r) {
 }
 
 void update_client(Window w, bool notify) {
-    Rect client = backend().client_area(*w);
-    bool changed = client.width() != w->client_in_outer.width() ||
-                   client.height() != w->client_in_outer.height();
-    w->client_in_outer = client;
-    if (changed || w->surface.width != client.width() || w->surface.height != client.height()) {
-        w->surface.resize(client.width(), client.height(), w->background);
-        w->needs_paint = true;
+    WindowRec* r = live(w);
+    if (r == nullptr) return;
+    Rect client = backend().client_area(*r);
+    bool changed = client.width() != r->client_in_outer.width() ||
+                   client.height() != r->client_in_outer.height();
+    r->client_in_outer = client;
+    if (changed || r->surface.width != client.width() || r->surface.height != client.height()) {
+        r->surface.resize(client.width(), client.height(), r->background);
+        r->needs_paint = true;
     }
-    if (changed && notify && !w->creating)
+    if (changed && notify && !r->creating)
         send_message(w, wm::size, 0, size_lparam(Rect{0, 0, client.width(), client.height()}));
 }
 
 bool paint_pending() {
-    for (const auto& w : core().windows)
-        if (w->alive && w->visible && w->needs_paint) return true;
+    for (Window w : core().order) {
+        const WindowRec* r = core().records.at(w).get();
+        if (r->alive && r->visible && r->needs_paint) return true;
+    }
     return false;
 }
 
@@ -112,35 +122,45 @@ Window create_window(const char* class_name, const char* title, std::uint32_t st
     rec->outer = Rect{x, y, x + width, y + height};
     rec->parent = parent;
     rec->creating = true;
-    Window w = rec.get();
-    core().windows.push_back(std::move(rec));
+    Window w = add_window_record(std::move(rec));
     update_client(w, false);
-    backend().window_created(w);
+    // A window whose native side cannot be made is not made: its handle is none.
+    if (!backend().window_created(w)) {
+        remove_window_record(w);
+        return nullptr;
+    }
     if (send_message(w, wm::create, 0, 0) == -1) {
         destroy_window(w);
         return nullptr;
     }
+    // The procedure may have destroyed the window while it was being created.
     update_client(w, false);
-    w->creating = false;
+    WindowRec* r = live(w);
+    if (r == nullptr) return nullptr;
+    r->creating = false;
     send_message(w, wm::size, 0, size_lparam(client_rect(w)));
     if (style & ws::visible) show_window(w, sw::show);
-    return w;
+    return is_window(w) ? w : nullptr;
 }
 
 bool show_window(Window w, int cmd) {
-    if (!live(w)) return false;
-    bool was = w->visible;
-    w->visible = cmd != sw::hide;
-    if (w->visible && !was) w->needs_paint = true;
-    backend().window_shown(w, w->visible);
+    WindowRec* r = live(w);
+    if (r == nullptr) return false;
+    bool was = r->visible;
+    r->visible = cmd != sw::hide;
+    if (r->visible && !was) r->needs_paint = true;
+    backend().window_shown(w, r->visible);
     return was;
 }
 
 bool destroy_window(Window w) {
-    if (!live(w)) return false;
+    WindowRec* r = live(w);
+    if (r == nullptr) return false;
     send_message(w, wm::destroy, 0, 0);
-    w->alive = false;
-    w->visible = false;
+    r = window_record(w);
+    if (r == nullptr) return true;  // the procedure destroyed it itself
+    r->alive = false;
+    r->visible = false;
     auto& c = core();
     c.timers.erase(std::remove_if(c.timers.begin(), c.timers.end(),
                                   [w](const Timer& t) { return t.window == w; }),
@@ -149,32 +169,37 @@ bool destroy_window(Window w) {
                                  [w](const Core::Queued& q) { return q.msg.window == w; }),
                   c.queue.end());
     backend().window_destroyed(w);
+    remove_window_record(w);
     return true;
 }
 
 bool is_window(Window w) {
-    return live(w);
+    return live(w) != nullptr;
 }
 bool is_window_visible(Window w) {
-    return live(w) && w->visible;
+    WindowRec* r = live(w);
+    return r != nullptr && r->visible;
 }
 
 Rect client_rect(Window w) {
-    if (!live(w)) return Rect{};
-    return Rect{0, 0, w->client_in_outer.width(), w->client_in_outer.height()};
+    WindowRec* r = live(w);
+    if (r == nullptr) return Rect{};
+    return Rect{0, 0, r->client_in_outer.width(), r->client_in_outer.height()};
 }
 
 Rect window_rect(Window w) {
-    return live(w) ? w->outer : Rect{};
+    WindowRec* r = live(w);
+    return r != nullptr ? r->outer : Rect{};
 }
 std::string window_title(Window w) {
-    return live(w) ? w->title : std::string();
+    WindowRec* r = live(w);
+    return r != nullptr ? r->title : std::string();
 }
 
 LResult def_window_proc(Window w, std::uint32_t msg, WParam, LParam) {
     switch (msg) {
         case wm::paint:
-            if (live(w)) w->needs_paint = false;
+            if (WindowRec* r = live(w)) r->needs_paint = false;
             return 0;
         case wm::close:
             destroy_window(w);
@@ -185,13 +210,15 @@ LResult def_window_proc(Window w, std::uint32_t msg, WParam, LParam) {
 }
 
 LResult send_message(Window w, std::uint32_t msg, WParam wparam, LParam lparam) {
-    if (w == nullptr || w->proc == nullptr) return 0;
-    if (!w->alive && msg != wm::destroy) return 0;
-    return w->proc(w, msg, wparam, lparam);
+    WindowRec* r = window_record(w);
+    if (r == nullptr || r->proc == nullptr) return 0;
+    if (!r->alive && msg != wm::destroy) return 0;
+    WndProc proc = r->proc;
+    return proc(w, msg, wparam, lparam);
 }
 
 void invalidate(Window w) {
-    if (live(w)) w->needs_paint = true;
+    if (WindowRec* r = live(w)) r->needs_paint = true;
 }
 
 int screen_width() {
@@ -202,28 +229,46 @@ int screen_height() {
 }
 
 void set_window_geometry(Window w, const Rect& outer, const Rect& client_in_outer) {
-    if (!live(w)) return;
-    w->outer = outer;
-    bool changed = client_in_outer.width() != w->client_in_outer.width() ||
-                   client_in_outer.height() != w->client_in_outer.height();
-    w->client_in_outer = client_in_outer;
+    WindowRec* r = live(w);
+    if (r == nullptr) return;
+    r->outer = outer;
+    bool changed = client_in_outer.width() != r->client_in_outer.width() ||
+                   client_in_outer.height() != r->client_in_outer.height();
+    r->client_in_outer = client_in_outer;
     if (changed) {
-        w->surface.resize(client_in_outer.width(), client_in_outer.height(), w->background);
-        w->needs_paint = true;
+        r->surface.resize(client_in_outer.width(), client_in_outer.height(), r->background);
+        r->needs_paint = true;
         send_message(w, wm::size, 0, size_lparam(client_rect(w)));
     }
 }
 
+WindowRec* window_record(Window w) {
+    if (w == nullptr) return nullptr;
+    auto& records = core().records;
+    auto it = records.find(w);
+    return it == records.end() ? nullptr : it->second.get();
+}
+
 Window add_window_record(std::unique_ptr<WindowRec> record) {
-    Window w = record.get();
-    core().windows.push_back(std::move(record));
+    auto& c = core();
+    c.last_handle += 4;
+    Window w = reinterpret_cast<Window>(c.last_handle);
+    record->handle = w;
+    c.records.emplace(w, std::move(record));
+    c.order.push_back(w);
     return w;
+}
+
+void remove_window_record(Window w) {
+    auto& c = core();
+    if (c.records.erase(w) == 0) return;
+    c.order.erase(std::find(c.order.begin(), c.order.end(), w));
 }
 
 std::vector<Window> all_windows() {
     std::vector<Window> out;
-    for (const auto& w : core().windows)
-        if (w->alive) out.push_back(w.get());
+    for (Window w : core().order)
+        if (core().records.at(w)->alive) out.push_back(w);
     return out;
 }
 
@@ -267,11 +312,12 @@ bool take_message(Message* out, bool take_quit) {
         *out = Message{nullptr, wm::quit, static_cast<WParam>(c.quit_code), 0};
         return true;
     }
-    for (const auto& w : c.windows) {
-        if (w->alive && w->visible && w->needs_paint) {
+    for (Window w : c.order) {
+        const WindowRec* r = c.records.at(w).get();
+        if (r->alive && r->visible && r->needs_paint) {
             // The flag stays set until the window validates itself (begin_paint or the default
             // procedure), as on the original platform.
-            *out = Message{w.get(), wm::paint, 0, 0};
+            *out = Message{w, wm::paint, 0, 0};
             return true;
         }
     }
@@ -306,8 +352,10 @@ bool translate_message(const Message& msg) {
 }
 
 LResult dispatch_message(const Message& msg) {
-    if (!live(msg.window)) return 0;
-    return msg.window->proc ? msg.window->proc(msg.window, msg.code, msg.wparam, msg.lparam) : 0;
+    WindowRec* r = live(msg.window);
+    if (r == nullptr || r->proc == nullptr) return 0;
+    WndProc proc = r->proc;
+    return proc(msg.window, msg.code, msg.wparam, msg.lparam);
 }
 
 bool post_message(Window w, std::uint32_t msg, WParam wparam, LParam lparam) {
@@ -349,7 +397,8 @@ bool pump_one_message() {
     if (!take_message(&msg, false)) return false;
     // A disabled window (the owner of a modal dialog) gets no input from the user; messages that
     // the program posts to it are still delivered.
-    if (core().last_was_input && live(msg.window) && !msg.window->enabled) return true;
+    WindowRec* target = live(msg.window);
+    if (core().last_was_input && target != nullptr && !target->enabled) return true;
     translate_message(msg);
     dispatch_message(msg);
     return true;
@@ -386,7 +435,8 @@ bool kill_timer(Window w, WParam id) {
 void reset_core() {
     auto& c = core();
     c.classes.clear();
-    c.windows.clear();
+    c.records.clear();
+    c.order.clear();
     reset_menus();
     c.queue.clear();
     c.timers.clear();

@@ -83,30 +83,31 @@ class FltkBackend final : public Backend {
         flush_changes();
     }
 
-    void window_created(Window w) override {
+    bool window_created(Window w) override {
+        WindowRec& r = *window_record(w);
         // Ask the window manager for the frame first, so that the window is made, and mapped,
         // with the size and at the place that it keeps, and the client area that the core reads
         // after creation is already the final one.
-        TypicalFrame& typical = typical_frame(sizing_border(*w));
+        TypicalFrame& typical = typical_frame(sizing_border(r));
         if (window_manager_present() && !typical.known)
-            typical.known = request_frame(sizing_border(*w), &typical.frame);
-        const Frame& f = frame_for(*w);
-        int width = std::max(1, w->outer.width() - f.left - f.right);
-        int height = std::max(1, w->outer.height() - f.top - f.bottom);
-        auto* win =
-            new NativeWindow(w, w->outer.left + f.left, w->outer.top + f.top, width, height);
-        w->native = win;
+            typical.known = request_frame(sizing_border(r), &typical.frame);
+        const Frame& f = frame_for(r);
+        int width = std::max(1, r.outer.width() - f.left - f.right);
+        int height = std::max(1, r.outer.height() - f.top - f.bottom);
+        r.native = new NativeWindow(w, r.outer.left + f.left, r.outer.top + f.top, width, height);
+        return true;
     }
 
     void window_destroyed(Window w) override {
-        NativeWindow* win = native(*w);
+        WindowRec& r = *window_record(w);
+        NativeWindow* win = native(r);
         if (win == nullptr) return;
-        w->native = nullptr;
+        r.native = nullptr;
         // The keyboard focus moves to the canvas of a window that stays.
         if (Fl::focus() != nullptr && Fl::focus()->window() == win) {
             Fl::focus(nullptr);
             for (Window other : all_windows()) {
-                NativeWindow* next = native(*other);
+                NativeWindow* next = native(*window_record(other));
                 if (next != nullptr && next != win && next->shown()) {
                     Fl::focus(next->canvas);
                     break;
@@ -118,24 +119,25 @@ class FltkBackend final : public Backend {
     }
 
     void window_shown(Window w, bool visible) override {
-        NativeWindow* win = native(*w);
+        WindowRec& r = *window_record(w);
+        NativeWindow* win = native(r);
         if (win == nullptr) return;
         if (!visible) {
             win->hide();
             return;
         }
         bool first = !win->shown();
-        show_with_hints(*win, w->style);
+        show_with_hints(*win, r.style);
         if (!first) return;
-        place(*w, *win);
+        place(r, *win);
     }
 
     void menu_changed(Window w) override {
-        if (NativeWindow* win = native(*w)) win->update_menu();
+        if (NativeWindow* win = native(*window_record(w))) win->update_menu();
     }
 
     void surface_changed(Window w) override {
-        if (NativeWindow* win = native(*w)) win->surface_dirty = true;
+        if (NativeWindow* win = native(*window_record(w))) win->surface_dirty = true;
     }
 
     std::unique_ptr<NativeDialog> create_dialog(const DialogTemplate& tmpl, Window,
@@ -227,20 +229,23 @@ PresentPacer& pacer() {
 void apply_changes(bool present) {
     bool presented = false;
     for (Window w : all_windows()) {
-        NativeWindow* win = native(*w);
+        NativeWindow* win = native(*window_record(w));
         if (win == nullptr) continue;
         if (win->geometry_dirty) {
             win->geometry_dirty = false;
-            const Frame& f = frame_for(*w);
+            const WindowRec& r = *window_record(w);
+            const Frame& f = frame_for(r);
             Rect outer{win->x() - f.left, win->y() - f.top, win->x() + win->w() + f.right,
                        win->y() + win->h() + f.bottom};
-            int top = f.top + (w->menu != nullptr ? kMenuBarHeight : 0);
+            int top = f.top + (r.menu != nullptr ? kMenuBarHeight : 0);
             Rect client{f.left, top, f.left + win->w(), std::max(top, f.top + win->h())};
             set_window_geometry(w, outer, client);
         }
-        if (present && win->surface_dirty && w->visible) {
+        // Setting the geometry may have ended the window.
+        const WindowRec* r = window_record(w);
+        if (present && r != nullptr && win->surface_dirty && r->visible) {
             win->surface_dirty = false;
-            win->canvas->present(w->surface);
+            win->canvas->present(r->surface);
             presented = true;
         }
     }

@@ -126,8 +126,9 @@ FltkDialog::FltkDialog(const DialogTemplate& t, Window owner) : style_(t.style),
     // Dialog positions count from the top-left corner of the owner's client area.
     int origin_x = 0, origin_y = 0;
     if (is_window(owner)) {
-        origin_x = owner->outer.left + owner->client_in_outer.left;
-        origin_y = owner->outer.top + owner->client_in_outer.top;
+        const WindowRec& r = *window_record(owner);
+        origin_x = r.outer.left + r.client_in_outer.left;
+        origin_y = r.outer.top + r.client_in_outer.top;
     }
     auto* win = new DialogWindow(t.style, origin_x + to_px_x(t.x), origin_y + to_px_y(t.y),
                                  to_px_x(t.cx), to_px_y(t.cy));
@@ -183,8 +184,8 @@ FltkDialog::~FltkDialog() {
     window_->hide();
     window_.reset();
     // Give the keyboard back to the owner's canvas.
-    if (is_window(owner_) && owner_->native != nullptr) {
-        NativeWindow* owner = owner_->native;
+    if (is_window(owner_) && window_record(owner_)->native != nullptr) {
+        NativeWindow* owner = window_record(owner_)->native;
         if (owner->shown()) {
             owner->show();
             Fl::focus(owner->canvas);

@@ -29,12 +29,13 @@ void menu_item_chosen(Fl_Widget* widget, void* data) {
 
 NativeWindow::NativeWindow(Window record, int x, int y, int w, int h)
     : Fl_Window(x, y, w, h), rec(record) {
-    copy_label(record->title.c_str());
+    const WindowRec& r = *window_record(record);
+    copy_label(r.title.c_str());
     canvas = new fltk::Canvas(*this, 0, 0, w, h);
     end();
     Fl_Group::current(nullptr);
     callback(close_box_pressed);
-    if (record->style & ws::thick_frame)
+    if (r.style & ws::thick_frame)
         size_range(100, 50);
     else
         size_range(w, h, w, h);
@@ -73,7 +74,8 @@ int NativeWindow::handle(int event) {
     }
     // FLTK's own hints forbid only resizing and maximising a window of fixed size; the style's
     // replace them before the focus is set below (see show_with_hints).
-    if (event == FL_SHOW) fltk::set_wm_hints(*this, rec->style);
+    if (event == FL_SHOW && window_record(rec) != nullptr)
+        fltk::set_wm_hints(*this, window_record(rec)->style);
     if (event == FL_SHOW || event == FL_FOCUS) {
         int handled = Fl_Window::handle(event);
         if (Fl::focus() == nullptr || Fl::focus() == this) Fl::focus(canvas);
@@ -84,14 +86,15 @@ int NativeWindow::handle(int event) {
 
 void NativeWindow::fix_size(int width, int height) {
     size_range(width, height, width, height);
-    fltk::set_wm_hints(*this, rec->style);
+    if (const WindowRec* r = window_record(rec)) fltk::set_wm_hints(*this, r->style);
 }
 
 bool NativeWindow::post_key(bool down) {
     int key = Fl::event_key();
     // Alt combinations are system keys: they open the menu and are not key messages.
     if (Fl::event_state(FL_ALT) || key == FL_Alt_L || key == FL_Alt_R) return false;
-    if (!rec->enabled) return true;
+    const WindowRec* r = window_record(rec);
+    if (r == nullptr || !r->enabled) return true;
     int vk = fltk::virtual_key(key, Fl::event_original_key());
     if (down) {
         // The platform's rule decides which keys type a character: Delete, the cursor keys and
@@ -111,7 +114,8 @@ bool NativeWindow::post_key(bool down) {
 }
 
 void NativeWindow::update_menu() {
-    Menu bar = rec->menu;
+    const WindowRec* r = window_record(rec);
+    Menu bar = r != nullptr ? r->menu : nullptr;
     if (bar == nullptr) {
         if (menu_bar != nullptr && menu_bar->visible()) {
             menu_bar->hide();

@@ -99,7 +99,8 @@ void Canvas::draw() {
         else
             image_.draw_converted(x(), y(), w_shown, h_shown);
     }
-    Color bg = owner_.rec->background;
+    const WindowRec* r = window_record(owner_.rec);
+    Color bg = r != nullptr ? r->background : Color{0x00FFFFFF};
     fl_color(static_cast<uchar>(bg >> 16), static_cast<uchar>(bg >> 8), static_cast<uchar>(bg));
     if (w() > w_shown) fl_rectf(x() + w_shown, y(), w() - w_shown, h());
     if (h() > h_shown && w_shown > 0) fl_rectf(x(), y() + h_shown, w_shown, h() - h_shown);
@@ -117,7 +118,8 @@ int Canvas::handle(int event) {
             return 1;
         case FL_PUSH:
             if (Fl::focus() != this) Fl::focus(this);
-            if (Fl::event_button() == FL_LEFT_MOUSE && owner_.rec->enabled) {
+            if (Fl::event_button() == FL_LEFT_MOUSE && is_window(owner_.rec) &&
+                window_record(owner_.rec)->enabled) {
                 post_input(Message{owner_.rec, wm::left_button_down, 1,
                                    make_point_lparam(Fl::event_x() - x(), Fl::event_y() - y())});
             }

@@ -282,12 +282,14 @@ void close(Window window) {
 
 Window find_window(const std::string& title) {
     for (Window w : all_windows())
-        if (w->title == title) return w;
+        if (window_title(w) == title) return w;
     return nullptr;
 }
 
 const Surface& surface(Window window) {
-    return window->surface;
+    static const Surface none;
+    const WindowRec* r = window_record(window);
+    return r != nullptr ? r->surface : none;
 }
 
 void set_dialog_responder(std::function<void(DialogControl&)> responder) {

@@ -80,41 +80,44 @@ class Win32Backend final : public Backend {
         MsgWaitForMultipleObjectsEx(0, nullptr, timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     }
 
-    void window_created(Window w) override {
+    bool window_created(Window w) override {
+        WindowRec& r = *window_record(w);
         auto native = std::make_unique<NativeWindow>(w);
-        w->native = native.get();
-        std::wstring title = widen(w->title);
-        DWORD style = w->style & ~static_cast<DWORD>(WS_VISIBLE);
-        HWND hwnd =
-            CreateWindowExW(0, native_class(w->class_name), title.c_str(), style, w->outer.left,
-                            w->outer.top, w->outer.width(), w->outer.height(), nullptr, nullptr,
-                            GetModuleHandleW(nullptr), native.get());
-        if (hwnd == nullptr) {
-            w->native = nullptr;
-            return;
-        }
+        r.native = native.get();
+        std::wstring title = widen(r.title);
+        DWORD style = r.style & ~static_cast<DWORD>(WS_VISIBLE);
+        HWND hwnd = CreateWindowExW(0, native_class(r.class_name), title.c_str(), style,
+                                    r.outer.left, r.outer.top, r.outer.width(), r.outer.height(),
+                                    nullptr, nullptr, GetModuleHandleW(nullptr), native.get());
+        // Windows may have run procedures (and hooks) meanwhile: look the record up again.
+        if (WindowRec* again = window_record(w))
+            again->native = hwnd != nullptr ? native.get() : nullptr;
+        if (hwnd == nullptr) return false;
         native.release();
+        return true;
     }
 
     void window_destroyed(Window w) override {
-        NativeWindow* native = w->native;
+        WindowRec& r = *window_record(w);
+        NativeWindow* native = r.native;
         if (native == nullptr) return;
-        w->native = nullptr;
+        r.native = nullptr;
         delete native;
     }
 
     void window_shown(Window w, bool visible) override {
-        if (w->native == nullptr) return;
-        ShowWindow(w->native->hwnd, visible ? SW_SHOWNORMAL : SW_HIDE);
+        NativeWindow* native = native_of(w);
+        if (native == nullptr) return;
+        ShowWindow(native->hwnd, visible ? SW_SHOWNORMAL : SW_HIDE);
     }
 
     void menu_changed(Window w) override {
-        if (w->native != nullptr) w->native->update_menu();
+        if (NativeWindow* native = native_of(w)) native->update_menu();
     }
 
     // Painted from the surface when Windows next asks for a paint.
     void surface_changed(Window w) override {
-        if (w->native != nullptr) InvalidateRect(w->native->hwnd, nullptr, FALSE);
+        if (NativeWindow* native = native_of(w)) InvalidateRect(native->hwnd, nullptr, FALSE);
     }
 
     std::unique_ptr<NativeDialog> create_dialog(const DialogTemplate& tmpl, Window dialog,
@@ -153,13 +156,13 @@ void pump() {
     }
     // Moves and resizes reach the core once the native queue is empty.
     for (Window w : all_windows()) {
-        NativeWindow* native = w->native;
+        NativeWindow* native = native_of(w);
         if (native == nullptr || !native->geometry_dirty) continue;
         native->geometry_dirty = false;
         RECT outer{};
         GetWindowRect(native->hwnd, &outer);
         set_window_geometry(w, Rect{outer.left, outer.top, outer.right, outer.bottom},
-                            backend().client_area(*w));
+                            backend().client_area(*window_record(w)));
     }
 }
 

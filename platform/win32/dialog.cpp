@@ -107,7 +107,7 @@ Win32Dialog* running = nullptr;
 }  // namespace
 
 Win32Dialog::Win32Dialog(const DialogTemplate& tmpl, Window owner) {
-    if (is_window(owner) && owner->native != nullptr) owner_ = owner->native->hwnd;
+    if (NativeWindow* native = native_of(owner)) owner_ = native->hwnd;
     std::vector<std::uint16_t> words = dialog_template_words(tmpl);
     hwnd_ = CreateDialogIndirectParamW(GetModuleHandleW(nullptr),
                                        reinterpret_cast<LPCDLGTEMPLATEW>(words.data()), owner_,

@@ -63,7 +63,8 @@ void update_states(Menu menu, HMENU native, int depth) {
 
 void NativeWindow::update_menu() {
     if (hwnd == nullptr) return;
-    Menu bar = rec->menu;
+    const WindowRec* r = window_record(rec);
+    Menu bar = r != nullptr ? r->menu : nullptr;
     if (bar == nullptr) {
         if (menu != nullptr) {
             SetMenu(hwnd, nullptr);

@@ -44,6 +44,8 @@ LRESULT CALLBACK window_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam);
 // The platform window behind a native one; null for any other window (a dialog, its controls, a
 // menu).
 NativeWindow* native_of(HWND hwnd);
+// The native side of a platform window; null when it has none or the handle is dead.
+NativeWindow* native_of(Window window);
 // The Win32 class for a platform class name, registered on first use.
 const wchar_t* native_class(const std::string& name);
 // Shows the window's client surface in the paint context: a 32-bit top-down DIB.

@@ -15,6 +15,11 @@ NativeWindow* native_of(HWND hwnd) {
     return reinterpret_cast<NativeWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
 }
 
+NativeWindow* native_of(Window window) {
+    const WindowRec* r = window_record(window);
+    return r != nullptr ? r->native : nullptr;
+}
+
 std::wstring widen(const std::string& text) {
     std::wstring out;
     out.reserve(text.size());
@@ -94,7 +99,7 @@ LRESULT CALLBACK window_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) 
             HDC dc = BeginPaint(hwnd, &ps);
             RECT client{};
             GetClientRect(hwnd, &client);
-            present(*rec, dc, client);
+            if (const WindowRec* r = window_record(rec)) present(*r, dc, client);
             EndPaint(hwnd, &ps);
             ++native->presented;
             return 0;

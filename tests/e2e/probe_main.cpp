@@ -151,10 +151,10 @@ void check_presenting(Display& display) {
 int simulation_main() {
     if (mode_is("present refuse-shm")) probe_screen::refuse_shm_attach();
     Display display;
-    graphics_proc = velta_state.graphics->proc;
-    velta_state.graphics->proc = tracing_proc;
-    text_proc = velta_state.text->proc;
-    velta_state.text->proc = text_tracing_proc;
+    graphics_proc = plat::window_record(velta_state.graphics)->proc;
+    plat::window_record(velta_state.graphics)->proc = tracing_proc;
+    text_proc = plat::window_record(velta_state.text)->proc;
+    plat::window_record(velta_state.text)->proc = text_tracing_proc;
     display.clear(VELTA_BACKGROUND);
     display.rectangle(-100, -50, 100, 50, 0, 0);
     print_new_console_lines();

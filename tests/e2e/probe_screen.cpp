@@ -5,23 +5,30 @@
 #include "platform/fltk/fltk.h"
 
 namespace probe_screen {
+namespace {
+
+plat::NativeWindow* native(plat::Window window) {
+    return plat::window_record(window)->native;
+}
+
+}  // namespace
 
 bool shared(plat::Window window) {
-    return window->native->canvas->image().shared();
+    return native(window)->canvas->image().shared();
 }
 
 std::uint64_t puts(plat::Window window) {
-    return window->native->canvas->image().puts();
+    return native(window)->canvas->image().puts();
 }
 
 long differing(plat::Window window) {
-    plat::fltk::Canvas* canvas = window->native->canvas;
+    plat::fltk::Canvas* canvas = native(window)->canvas;
     XSync(fl_display, False);
-    const plat::Surface& surface = window->surface;
+    const plat::Surface& surface = plat::window_record(window)->surface;
     int width = std::min(canvas->w(), surface.width);
     int height = std::min(canvas->h(), surface.height);
     XImage* shot =
-        XGetImage(fl_display, fl_xid(window->native), canvas->x(), canvas->y(),
+        XGetImage(fl_display, fl_xid(native(window)), canvas->x(), canvas->y(),
                   static_cast<unsigned>(width), static_cast<unsigned>(height), AllPlanes, ZPixmap);
     if (shot == nullptr) return -1;
     long count = 0;

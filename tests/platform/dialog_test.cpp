@@ -3,9 +3,14 @@
 // the owner's state around the dialog. Run on the headless backend, whose responder plays the user.
 #include <gtest/gtest.h>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 #include <string>
 #include <vector>
 
+#include "platform/backend.h"
 #include "platform/headless/headless.h"
 #include "platform/platform.h"
 
@@ -208,6 +213,56 @@ TEST_F(DialogRules, ABackendThatCannotShowADialogRunsNone) {
     EXPECT_EQ(run(make_template()), -1);  // no responder
     EXPECT_TRUE(seen_.commands.empty());
     EXPECT_EQ(plat::dialog_box(make_template(), nullptr, nullptr, 0), -1);
+}
+
+// Every dialog and every destroyed window gives its record back; a handle that has ended stays
+// invalid and never reaches the windows made after it.
+std::size_t heap_in_use() {
+#if defined(__GLIBC__) && !defined(__SANITIZE_ADDRESS__)
+    return mallinfo2().uordblks;
+#else
+    return 0;  // not measurable here; the handle checks below still run
+#endif
+}
+
+TEST_F(DialogRules, EndedWindowsLeaveNoRecordAndTheirHandlesStayDead) {
+    plat::WindowClass cls;
+    cls.name = "owner";
+    cls.proc = owner_proc;
+    ASSERT_TRUE(plat::register_class(cls));
+    plat::Window gone =
+        plat::create_window("owner", "Gone", plat::ws::overlapped_window, 0, 0, 100, 100, nullptr);
+    ASSERT_TRUE(plat::destroy_window(gone));
+    plat::Window owner =
+        plat::create_window("owner", "Owner", plat::ws::overlapped_window, 0, 0, 100, 100, nullptr);
+    owner_messages.clear();
+    EXPECT_NE(owner, gone);
+    EXPECT_FALSE(plat::is_window(gone));
+    EXPECT_FALSE(plat::post_message(gone, plat::wm::command, 1, 0));
+    EXPECT_EQ(plat::send_message(gone, plat::wm::command, 1, 0), 0);
+    EXPECT_TRUE(owner_messages.empty());
+
+    // Each dialog's handle is new, and the one before it is dead by then.
+    static plat::Window last_dialog = nullptr;
+    static int reused = 0;
+    last_dialog = nullptr;
+    reused = 0;
+    plat::headless::set_dialog_responder([](DialogControl& d) {
+        if (d.dialog() == last_dialog || plat::is_window(last_dialog)) ++reused;
+        last_dialog = d.dialog();
+        d.press_enter();
+    });
+    plat::DialogTemplate t = make_template();
+    auto run_dialogs = [&](int n) {
+        for (int i = 0; i < n; ++i) ASSERT_EQ(run(t, owner), 1);
+    };
+    run_dialogs(1000);
+    std::size_t before = heap_in_use();
+    run_dialogs(10000);
+    EXPECT_LE(heap_in_use(), before + 64 * 1024);
+    EXPECT_EQ(plat::all_windows(), std::vector<plat::Window>{owner});
+    EXPECT_EQ(reused, 0);
+    EXPECT_FALSE(plat::is_window(last_dialog));
 }
 
 }  // namespace

@@ -30,8 +30,8 @@ class Native : public testing::Test {
         window = plat::create_window("native", "Native", plat::ws::overlapped_window, 20, 20, 320,
                                      240, nullptr);
         ASSERT_NE(window, nullptr);
-        ASSERT_NE(window->native, nullptr);
-        hwnd = window->native->hwnd;
+        ASSERT_NE(plat::win32::native_of(window), nullptr);
+        hwnd = plat::win32::native_of(window)->hwnd;
     }
     void TearDown() override { contract::driver().reset(); }
 
@@ -105,7 +105,7 @@ TEST_F(Native, TheMenuBarIsBuiltFromTheRecordsAndFollowsTheirMarks) {
     plat::Rect client = plat::client_rect(window);
     EXPECT_EQ(client.width(), after.right);
     EXPECT_EQ(client.height(), after.bottom);
-    EXPECT_EQ(window->surface.height, after.bottom);
+    EXPECT_EQ(plat::window_record(window)->surface.height, after.bottom);
 }
 
 TEST_F(Native, MenuChoicesKeysAndTheCloseBoxBecomeInput) {
@@ -165,6 +165,24 @@ TEST_F(Native, TheClientAreaShowsTheSurface) {
     EXPECT_EQ(GetPixel(screen, 100, 60), RGB(255, 0, 0));
     EXPECT_EQ(GetPixel(screen, 5, 5), RGB(255, 255, 255));
     ReleaseDC(hwnd, screen);
+}
+
+// Windows refuses to make a window when a hook vetoes it: the platform window is not made either,
+// and its handle is none.
+LRESULT CALLBACK refuse_windows(int code, WPARAM wparam, LPARAM lparam) {
+    if (code == HCBT_CREATEWND) return 1;
+    return CallNextHookEx(nullptr, code, wparam, lparam);
+}
+
+TEST_F(Native, AWindowThatWindowsRefusesIsNotMade) {
+    std::size_t before = plat::all_windows().size();
+    HHOOK hook = SetWindowsHookExW(WH_CBT, refuse_windows, nullptr, GetCurrentThreadId());
+    ASSERT_NE(hook, nullptr);
+    plat::Window refused = plat::create_window("native", "Refused", plat::ws::overlapped_window, 20,
+                                               20, 320, 240, nullptr);
+    UnhookWindowsHookEx(hook);
+    EXPECT_EQ(refused, nullptr);
+    EXPECT_EQ(plat::all_windows().size(), before);
 }
 
 }  // namespace

@@ -17,13 +17,15 @@ bool shared(plat::Window) {
 }
 
 std::uint64_t puts(plat::Window window) {
-    return plat::is_window(window) && window->native != nullptr ? window->native->presented : 0;
+    plat::NativeWindow* native = plat::win32::native_of(window);
+    return native != nullptr ? native->presented : 0;
 }
 
 long differing(plat::Window window) {
-    if (!plat::is_window(window) || window->native == nullptr) return -1;
-    const plat::Surface& s = window->surface;
-    HWND hwnd = window->native->hwnd;
+    plat::NativeWindow* native = plat::win32::native_of(window);
+    if (native == nullptr) return -1;
+    const plat::Surface& s = plat::window_record(window)->surface;
+    HWND hwnd = native->hwnd;
     HDC screen = GetDC(hwnd);
     if (screen == nullptr) return -1;
     HDC memory = CreateCompatibleDC(screen);

@@ -17,7 +17,8 @@ void post_click(HWND hwnd, int x, int y) {
 }
 
 HWND native_window(plat::Window window) {
-    return window != nullptr && window->native != nullptr ? window->native->hwnd : nullptr;
+    plat::NativeWindow* native = plat::win32::native_of(window);
+    return native != nullptr ? native->hwnd : nullptr;
 }
 
 class Win32Driver final : public Driver {
@@ -48,6 +49,7 @@ class Win32Driver final : public Driver {
             post_click(hwnd, x, y);
         });
     }
+    // A real dialog waits for a real user, who does nothing here.
 
   private:
     void join() {
