@@ -48,7 +48,9 @@ struct WindowRec {
     bool enabled = true;
     Menu menu = nullptr;
     Window parent = nullptr;
-    Surface surface;  // the client area's pixels
+    Surface surface;            // the client area's pixels
+    bool unpresented = true;    // the surface changed since the backend last presented it
+    bool native_moved = false;  // the native window moved or changed size (see native_moved)
     NativeWindow* native = nullptr;
 };
 
@@ -89,6 +91,8 @@ class Backend {
     virtual bool open_display(std::string* /*reason*/) { return true; }
     // Milliseconds on the clock that timers run on.
     virtual std::uint64_t now_ms() = 0;
+    // Microseconds on the same clock, for presentation pacing.
+    virtual std::uint64_t now_us() { return now_ms() * 1000; }
     virtual int screen_width() = 0;
     virtual int screen_height() = 0;
     // The client area inside a window's outer rectangle (frame, caption and menu bar excluded), in
@@ -105,7 +109,14 @@ class Backend {
     virtual void window_destroyed(Window) {}
     virtual void window_shown(Window, bool /*visible*/) {}
     virtual void menu_changed(Window) {}
-    virtual void surface_changed(Window) {}
+    // Puts the window's surface on the screen now. The core decides when (see present_changes):
+    // at most once a display refresh while pictures keep changing, and before the program sleeps.
+    virtual void present(Window) {}
+    // Where the native window is now, after native_moved was called for it: its outer rectangle on
+    // the screen and its client area inside it. False when it cannot tell.
+    virtual bool native_geometry(Window, Rect* /*outer*/, Rect* /*client_in_outer*/) {
+        return false;
+    }
     // Makes and shows the native dialog for a template: `dialog` is the record the dialog
     // procedure knows it by, `owner` the window whose client area the template's position counts
     // from (it may be null). Returns null when this backend cannot show a dialog.
@@ -118,6 +129,19 @@ class Backend {
 Backend& backend();
 
 // Core services for backends.
+// The native window moved or changed size. Safe from inside native callbacks: the core asks
+// Backend::native_geometry and tells the window (wm::size) at its next pump, never from there.
+void native_moved(Window window);
+// Lets native events in, settles native geometry and presents what is due (the core's own pump
+// step; every wait and modal loop goes through it).
+void pump_backend();
+// Presents the changed surfaces of visible windows if the pacer says so; `sleeping_until` (on
+// now_ms's clock, kNoDeadline for none) tells that the program is about to sleep until then, which
+// presents what is pending unless the sleep ends before the next refresh.
+void present_changes(bool before_sleep, std::uint64_t sleeping_until = kNoDeadline);
+// Sleeps as a wait does (what is pending goes on the screen first) until the deadline or until
+// native input may have arrived, then pumps the backend.
+void idle_until(std::uint64_t deadline_ms);
 // Appends the user's input (keys, clicks, menu choices, the close box) to the queue. Unlike posted
 // messages, input for a disabled window is dropped when a modal loop takes it.
 void post_input(const Message& msg);

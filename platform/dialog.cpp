@@ -100,6 +100,8 @@ LResult RunningDialog::run(Window owner, LParam init) {
         // The other windows keep their timers, paints and posted messages; the core drops the
         // disabled owner's input.
         if (pump_one_message()) continue;
+        // What the other windows drew goes on the screen before the dialog's loop sleeps.
+        present_changes(true, next_timer_due());
         native_->wait_for_user(next_timer_due(), *this);
     }
     running().erase(std::find(running().begin(), running().end(), this));
@@ -116,6 +118,7 @@ LResult dialog_box(const DialogTemplate& tmpl, Window owner, DialogProc proc, LP
     record->title = tmpl.title;
     record->style = tmpl.style;
     record->parent = owner;
+    record->unpresented = false;  // the native dialog shows itself; it has no surface to present
     Window window = add_window_record(std::move(record));
     // The owner takes no input from the user while the dialog runs.
     WindowRec* owner_record = is_window(owner) ? window_record(owner) : nullptr;

@@ -224,7 +224,7 @@ Surface* dc_surface(DC dc) {
 
 void surface_touched(DC dc) {
     if (dc != nullptr && dc->window != nullptr && is_window(dc->window))
-        backend().surface_changed(dc->window);
+        window_record(dc->window)->unpresented = true;
 }
 
 Color set_pixel(DC dc, int x, int y, Color color) {

@@ -6,6 +6,7 @@
 #include <unordered_map>
 
 #include "platform/backend.h"
+#include "platform/pacing.h"
 #include "platform/platform.h"
 
 namespace plat {
@@ -39,6 +40,11 @@ struct Core {
 Core& core() {
     static Core c;
     return c;
+}
+
+PresentPacer& pacer() {
+    static PresentPacer p;
+    return p;
 }
 
 // Set by post_quit_from_signal, in a signal handler; turned into a posted quit by the queue.
@@ -298,7 +304,7 @@ namespace {
 // loop goes on to the paints and timers behind it, and sleeps when there are none.
 bool take_message(Message* out, bool take_quit) {
     auto& c = core();
-    backend().pump_native();
+    pump_backend();
     take_quit_from_signal();
     c.last_was_input = false;
     if (!c.queue.empty()) {
@@ -385,11 +391,59 @@ std::uint64_t next_timer_due() {
 }
 
 void wait_message() {
+    pump_backend();
+    while (!message_ready()) idle_until(next_timer_due());
+}
+
+// ---- what backends report: native geometry and presentation ----
+
+void native_moved(Window w) {
+    if (WindowRec* r = live(w)) r->native_moved = true;
+}
+
+void pump_backend() {
     backend().pump_native();
-    while (!message_ready()) {
-        backend().sleep_until(next_timer_due());
-        backend().pump_native();
+    auto& c = core();
+    // Telling a window its new size runs its procedure, which may make or end windows: go by
+    // handle, one window at a time.
+    for (std::size_t i = 0; i < c.order.size(); ++i) {
+        Window w = c.order[i];
+        WindowRec* r = live(w);
+        if (r == nullptr || !r->native_moved) continue;
+        r->native_moved = false;
+        Rect outer, client;
+        if (backend().native_geometry(w, &outer, &client)) set_window_geometry(w, outer, client);
     }
+    present_changes(false);
+}
+
+void present_changes(bool before_sleep, std::uint64_t sleeping_until) {
+    std::uint64_t now = backend().now_us();
+    bool due = pacer().due(now);
+    if (!due && before_sleep) {
+        std::uint64_t now_ms = backend().now_ms();
+        std::uint64_t wake =
+            sleeping_until == kNoDeadline || sleeping_until > now_ms + 3'600'000
+                ? now + 3'600'000'000ull
+                : now + (sleeping_until > now_ms ? sleeping_until - now_ms : 0) * 1000;
+        due = pacer().due_before_sleep(now, wake);
+    }
+    if (!due) return;
+    bool presented = false;
+    for (Window w : core().order) {
+        WindowRec* r = live(w);
+        if (r == nullptr || !r->unpresented || !r->visible) continue;
+        r->unpresented = false;
+        backend().present(w);  // puts pixels on the screen; runs no window procedure
+        presented = true;
+    }
+    if (presented) pacer().presented(now);
+}
+
+void idle_until(std::uint64_t deadline) {
+    present_changes(true, deadline);
+    backend().sleep_until(deadline);
+    pump_backend();
 }
 
 bool pump_one_message() {
@@ -443,6 +497,7 @@ void reset_core() {
     c.quit_posted = false;
     c.quit_code = 0;
     quit_from_signal = 0;
+    pacer() = PresentPacer{};
 }
 
 }  // namespace plat

@@ -9,7 +9,6 @@
 #include <map>
 
 #include "platform/fltk/fltk.h"
-#include "platform/fltk/pacing.h"
 
 namespace plat {
 namespace fltk {
@@ -60,16 +59,17 @@ class FltkBackend final : public Backend {
         return Rect{f.left, top, right, bottom};
     }
 
-    void pump_native() override {
-        flush_changes();
-        Fl::check();
-        flush_changes();
+    std::uint64_t now_us() override {
+        using namespace std::chrono;
+        return static_cast<std::uint64_t>(
+            duration_cast<microseconds>(steady_clock::now() - start_).count());
     }
+
+    void pump_native() override { Fl::check(); }
 
     void sleep_until(std::uint64_t deadline) override {
         std::uint64_t now = now_ms();
         if (deadline != kNoDeadline && deadline <= now) {
-            flush_changes();
             Fl::check();
             return;
         }
@@ -77,10 +77,27 @@ class FltkBackend final : public Backend {
         // Round up, so that the timer is due when the sleep ends.
         if (deadline != kNoDeadline)
             seconds = std::min(seconds, static_cast<double>(deadline - now) / 1000.0 + 0.0005);
-        // The program goes idle: what it drew last goes on the screen before it sleeps.
-        flush_changes_before_sleep(now + static_cast<std::uint64_t>(seconds * 1000.0));
         Fl::wait(seconds);
-        flush_changes();
+    }
+
+    void present(Window w) override {
+        const WindowRec* r = window_record(w);
+        NativeWindow* win = r != nullptr ? native(*r) : nullptr;
+        if (win == nullptr) return;
+        win->canvas->present(r->surface);
+        XFlush(fl_display);
+    }
+
+    bool native_geometry(Window w, Rect* outer, Rect* client) override {
+        const WindowRec* r = window_record(w);
+        NativeWindow* win = r != nullptr ? native(*r) : nullptr;
+        if (win == nullptr) return false;
+        const Frame& f = frame_for(*r);
+        *outer = Rect{win->x() - f.left, win->y() - f.top, win->x() + win->w() + f.right,
+                      win->y() + win->h() + f.bottom};
+        int top = f.top + (r->menu != nullptr ? kMenuBarHeight : 0);
+        *client = Rect{f.left, top, f.left + win->w(), std::max(top, f.top + win->h())};
+        return true;
     }
 
     bool window_created(Window w) override {
@@ -136,10 +153,6 @@ class FltkBackend final : public Backend {
         if (NativeWindow* win = native(*window_record(w))) win->update_menu();
     }
 
-    void surface_changed(Window w) override {
-        if (NativeWindow* win = native(*window_record(w))) win->surface_dirty = true;
-    }
-
     std::unique_ptr<NativeDialog> create_dialog(const DialogTemplate& tmpl, Window,
                                                 Window owner) override {
         return fltk::create_dialog(tmpl, owner);
@@ -183,7 +196,7 @@ class FltkBackend final : public Backend {
         } else {
             XSync(fl_display, False);
         }
-        win.geometry_dirty = true;
+        native_moved(win.rec);
         Fl::focus(win.canvas);
     }
 
@@ -210,62 +223,6 @@ Frame& frame_for(const WindowRec& window) {
         if (it != frames.end() && win->shown()) return it->second;
     }
     return typical_frame(sizing_border(window)).frame;
-}
-
-namespace {
-
-std::uint64_t now_micros() {
-    using namespace std::chrono;
-    return static_cast<std::uint64_t>(
-        duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count());
-}
-
-PresentPacer& pacer() {
-    static PresentPacer p;
-    return p;
-}
-
-// Applies geometry changes; puts changed surfaces on the screen when `present` is true.
-void apply_changes(bool present) {
-    bool presented = false;
-    for (Window w : all_windows()) {
-        NativeWindow* win = native(*window_record(w));
-        if (win == nullptr) continue;
-        if (win->geometry_dirty) {
-            win->geometry_dirty = false;
-            const WindowRec& r = *window_record(w);
-            const Frame& f = frame_for(r);
-            Rect outer{win->x() - f.left, win->y() - f.top, win->x() + win->w() + f.right,
-                       win->y() + win->h() + f.bottom};
-            int top = f.top + (r.menu != nullptr ? kMenuBarHeight : 0);
-            Rect client{f.left, top, f.left + win->w(), std::max(top, f.top + win->h())};
-            set_window_geometry(w, outer, client);
-        }
-        // Setting the geometry may have ended the window.
-        const WindowRec* r = window_record(w);
-        if (present && r != nullptr && win->surface_dirty && r->visible) {
-            win->surface_dirty = false;
-            win->canvas->present(r->surface);
-            presented = true;
-        }
-    }
-    if (presented) {
-        pacer().presented(now_micros());
-        XFlush(fl_display);
-    }
-}
-
-}  // namespace
-
-void flush_changes() {
-    apply_changes(pacer().due(now_micros()));
-}
-
-void flush_changes_before_sleep(std::uint64_t wake_ms) {
-    std::uint64_t now = now_micros();
-    std::uint64_t now_ms = fltk_backend().now_ms();
-    std::uint64_t wake = now + (wake_ms > now_ms ? (wake_ms - now_ms) * 1000 : 0);
-    apply_changes(pacer().due_before_sleep(now, wake));
 }
 
 }  // namespace fltk

@@ -121,8 +121,6 @@ class NativeWindow : public Fl_Window {
     Window rec;
     fltk::Canvas* canvas = nullptr;
     fltk::MenuBar* menu_bar = nullptr;
-    bool surface_dirty = true;
-    bool geometry_dirty = false;
     // Posts a key message for the current FLTK key event; false when the key is not ours.
     bool post_key(bool down);
 
@@ -174,12 +172,6 @@ std::unique_ptr<NativeDialog> create_dialog(const DialogTemplate& tmpl, Window o
 
 // Connects to the X display named by $DISPLAY; on failure returns false with a reason.
 bool open_display(std::string* reason);
-
-// Applies geometry changes that FLTK reported, and puts changed surfaces on the screen when the
-// pacer says so (PresentPacer): at a pump, at most once a display refresh; before a sleep until
-// `wake_ms` (on now_ms's clock), also at once when the sleep lasts until the next refresh.
-void flush_changes();
-void flush_changes_before_sleep(std::uint64_t wake_ms);
 
 // For tests: makes the server refuse the shared memory segments of the images made from now on,
 // so that presenting falls back to XPutImage as with a server that cannot reach our memory.

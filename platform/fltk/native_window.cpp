@@ -59,7 +59,7 @@ void NativeWindow::resize(int x, int y, int w, int h) {
     bool moved = x != this->x() || y != this->y();
     Fl_Window::resize(x, y, w, h);
     if (sized) layout_children();
-    if (sized || moved) geometry_dirty = true;
+    if (sized || moved) native_moved(rec);
 }
 
 int NativeWindow::handle(int event) {

@@ -90,6 +90,10 @@ class HeadlessBackend final : public Backend {
 
     std::unique_ptr<NativeDialog> create_dialog(const DialogTemplate& tmpl, Window dialog,
                                                 Window owner) override;
+
+    // What a screen would have been shown: the number of presentations of each window.
+    std::map<Window, std::uint64_t> presented;
+    void present(Window w) override { ++presented[w]; }
 };
 
 HeadlessBackend& headless_backend() {
@@ -210,6 +214,13 @@ void reset(int screen_width, int screen_height) {
     b.actions.clear();
     b.responder = nullptr;
     b.ctrl_held = false;
+    b.presented.clear();
+}
+
+std::uint64_t presentations(Window window) {
+    auto& presented = headless_backend().presented;
+    auto it = presented.find(window);
+    return it == presented.end() ? 0 : it->second;
 }
 
 std::uint64_t now() {

@@ -43,6 +43,8 @@ void close(Window window);
 // Inspection.
 Window find_window(const std::string& title);
 const Surface& surface(Window window);
+// How often the window's surface was put on the (virtual) screen.
+std::uint64_t presentations(Window window);
 
 // The modal dialog. While a dialog runs, the responder plays the user: it is called each time the
 // dialog's loop waits for the user (first once the dialog is initialised and the messages waiting

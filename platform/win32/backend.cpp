@@ -115,9 +115,20 @@ class Win32Backend final : public Backend {
         if (NativeWindow* native = native_of(w)) native->update_menu();
     }
 
-    // Painted from the surface when Windows next asks for a paint.
-    void surface_changed(Window w) override {
-        if (NativeWindow* native = native_of(w)) InvalidateRect(native->hwnd, nullptr, FALSE);
+    // Painted from the surface at once; Windows paints it from there too whenever it asks.
+    void present(Window w) override {
+        if (NativeWindow* native = native_of(w))
+            RedrawWindow(native->hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    }
+
+    bool native_geometry(Window w, Rect* outer, Rect* client) override {
+        NativeWindow* native = native_of(w);
+        if (native == nullptr || native->hwnd == nullptr) return false;
+        RECT r{};
+        GetWindowRect(native->hwnd, &r);
+        *outer = Rect{r.left, r.top, r.right, r.bottom};
+        *client = client_area(*window_record(w));
+        return true;
     }
 
     std::unique_ptr<NativeDialog> create_dialog(const DialogTemplate& tmpl, Window dialog,
@@ -153,16 +164,6 @@ void pump() {
         }
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
-    }
-    // Moves and resizes reach the core once the native queue is empty.
-    for (Window w : all_windows()) {
-        NativeWindow* native = native_of(w);
-        if (native == nullptr || !native->geometry_dirty) continue;
-        native->geometry_dirty = false;
-        RECT outer{};
-        GetWindowRect(native->hwnd, &outer);
-        set_window_geometry(w, Rect{outer.left, outer.top, outer.right, outer.bottom},
-                            backend().client_area(*window_record(w)));
     }
 }
 

@@ -29,9 +29,6 @@ class NativeWindow {
     // The menu's texts and kinds when it was built: a change in them rebuilds the menu, a change
     // in check marks or gray state only updates its items.
     std::vector<std::string> menu_shape;
-    // Windows moved or resized the window; the core hears of it when the native queue has been
-    // emptied, never from inside a native callback.
-    bool geometry_dirty = false;
     // How many times the surface has been put on the screen (the end-to-end tests' probe reads
     // it).
     std::uint64_t presented = 0;

@@ -108,7 +108,7 @@ LRESULT CALLBACK window_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) 
             return 1;
         case WM_MOVE:
         case WM_SIZE:
-            native->geometry_dirty = true;
+            native_moved(rec);  // the core hears of it at its next pump
             return 0;
         case WM_CLOSE:
             // The close box asks; the program decides (the default procedure destroys).

@@ -142,7 +142,7 @@ void check_presenting(Display& display) {
     velta_pump();
     say("sleeping");
     auto wake = clock::now() + std::chrono::seconds(3);
-    while (clock::now() < wake) plat::backend().sleep_until(plat::backend().now_ms() + 3000);
+    while (clock::now() < wake) plat::idle_until(plat::backend().now_ms() + 3000);
     say_count("differing after the sleep", probe_screen::differing(graphics));
 }
 

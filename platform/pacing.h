@@ -1,16 +1,15 @@
-// When the FLTK backend puts changed surfaces on the screen. The library copies its picture into a
+// When changed surfaces go on the screen, on every backend. The library copies its picture into a
 // window's surface as often as it likes (every event of an unpaced playback); handing each copy to
-// the X server would cost far more than drawing it. Changed surfaces go on the screen at most once
-// a display refresh while they keep changing, and at once when the program is about to sleep, so
-// that the last picture is always shown: a halted or slowly running program looks as if every copy
-// were presented. A sleep that ends before the next refresh is due presents nothing; the pump
-// after it presents once the refresh is due.
+// the screen (the X server, Windows, the browser) would cost far more than drawing it. Changed
+// surfaces go on the screen at most once a display refresh while they keep changing, and at once
+// when the program is about to sleep, so that the last picture is always shown: a halted or slowly
+// running program looks as if every copy were presented. A sleep that ends before the next refresh
+// is due presents nothing; the pump after it presents once the refresh is due.
 #pragma once
 
 #include <cstdint>
 
 namespace plat {
-namespace fltk {
 
 class PresentPacer {
   public:
@@ -37,5 +36,4 @@ class PresentPacer {
     bool presented_ = false;
 };
 
-}  // namespace fltk
 }  // namespace plat

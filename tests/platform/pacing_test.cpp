@@ -1,11 +1,15 @@
-// When the desktop backend puts changed surfaces on the screen, on a clock the test moves by hand.
-#include "platform/fltk/pacing.h"
+// When changed surfaces go on the screen, on a clock the test moves by hand.
+#include "platform/pacing.h"
 
 #include <gtest/gtest.h>
 
+#include "platform/gdi.h"
+#include "platform/headless/headless.h"
+#include "platform/platform.h"
+
 namespace {
 
-using plat::fltk::PresentPacer;
+using plat::PresentPacer;
 constexpr std::uint64_t kRefresh = PresentPacer::kRefreshMicros;
 
 // Pumps every `step` microseconds from `start` to `end`, with a change before each, presenting
@@ -82,3 +86,44 @@ TEST(PresentPacer, ShortSleepsBetweenChangesStillCoalesce) {
 }
 
 }  // namespace
+
+// The core applies the pacer on every backend: here on the headless backend's virtual clock, where
+// polling takes no time at all.
+TEST(PresentPacer, TheCorePresentsChangesAtMostOnceARefreshAndBeforeASleep) {
+    plat::headless::reset();
+    plat::WindowClass cls;
+    cls.name = "paced";
+    cls.proc = plat::def_window_proc;
+    ASSERT_TRUE(plat::register_class(cls));
+    plat::Window w = plat::create_window(
+        "paced", "Paced", plat::ws::overlapped_window | plat::ws::visible, 0, 0, 100, 100, nullptr);
+    plat::DC dc = plat::get_dc(w);
+    auto change = [&](int i) {
+        plat::set_pixel(dc, i % 50, 1, 0x00FF0000u + static_cast<unsigned>(i));
+    };
+    plat::Message m;
+    while (plat::peek_message(&m)) plat::dispatch_message(m);
+    std::uint64_t first = plat::headless::presentations(w);
+    EXPECT_EQ(first, 1u);  // the first picture at once
+    // A burst of changes with no time passing: none of them yet.
+    for (int i = 0; i < 100; ++i) {
+        change(i);
+        plat::peek_message(&m);
+    }
+    EXPECT_EQ(plat::headless::presentations(w), first);
+    // A refresh later, the latest one.
+    plat::headless::advance(17);
+    plat::peek_message(&m);
+    EXPECT_EQ(plat::headless::presentations(w), first + 1);
+    // A change just before the program sleeps (until its 100 ms timer) goes on the screen first.
+    change(7);
+    plat::set_timer(w, 1, 100);
+    plat::wait_message();
+    EXPECT_EQ(plat::headless::presentations(w), first + 2);
+    // Nothing changed: nothing more is presented.
+    plat::headless::advance(500);
+    while (plat::peek_message(&m)) plat::dispatch_message(m);
+    EXPECT_EQ(plat::headless::presentations(w), first + 2);
+    plat::release_dc(w, dc);
+    plat::headless::reset();
+}
