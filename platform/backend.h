@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <limits>
 #include <memory>
 #include <string>
@@ -65,6 +66,41 @@ class DialogUser {
 
   protected:
     ~DialogUser() = default;
+};
+
+// Whether a native menu bar made from a menu still has the right items. A change in texts or
+// kinds (items added, removed, renamed, turned into separators or popups) needs the native menu
+// rebuilt; a change in check marks or gray state only its items' states updated, so that an open
+// menu, or a callback that is running, keeps the items it holds.
+class MenuShape {
+  public:
+    // True when `bar` no longer has the shape last seen (which then becomes the one to compare).
+    bool changed(Menu bar);
+    void forget() { shape_.clear(); }
+
+  private:
+    std::vector<std::string> shape_;
+};
+
+// What the user did in a native dialog, collected by the native side's callbacks (wherever the
+// native toolkit runs them) and reported to the core's loop when it waits for the user.
+class DialogActions {
+  public:
+    void button(int item_id) { actions_.push_back(Action{Kind::button, item_id}); }
+    void enter() { actions_.push_back(Action{Kind::enter, 0}); }
+    void escape() { actions_.push_back(Action{Kind::escape, 0}); }
+    void close_box() { actions_.push_back(Action{Kind::close_box, 0}); }
+    bool empty() const { return actions_.empty(); }
+    // Reports and forgets the actions, oldest first.
+    void report(DialogUser& user);
+
+  private:
+    enum class Kind { button, enter, escape, close_box };
+    struct Action {
+        Kind kind;
+        int id;
+    };
+    std::deque<Action> actions_;
 };
 
 // A native modal dialog, made and shown by Backend::create_dialog and torn down by its destructor.

@@ -111,6 +111,27 @@ LResult RunningDialog::run(Window owner, LParam init) {
 
 }  // namespace
 
+void DialogActions::report(DialogUser& user) {
+    while (!actions_.empty()) {
+        Action action = actions_.front();
+        actions_.pop_front();
+        switch (action.kind) {
+            case Kind::button:
+                user.button_pressed(action.id);
+                break;
+            case Kind::enter:
+                user.enter_pressed();
+                break;
+            case Kind::escape:
+                user.escape_pressed();
+                break;
+            case Kind::close_box:
+                user.close_box_pressed();
+                break;
+        }
+    }
+}
+
 LResult dialog_box(const DialogTemplate& tmpl, Window owner, DialogProc proc, LParam init) {
     if (proc == nullptr) return -1;
     auto record = std::make_unique<WindowRec>();
@@ -156,6 +177,12 @@ int dialog_base_unit_x() {
 }
 int dialog_base_unit_y() {
     return 16;
+}
+
+Rect dialog_units_to_pixels(int x, int y, int cx, int cy) {
+    int left = x * dialog_base_unit_x() / 4, top = y * dialog_base_unit_y() / 8;
+    return Rect{left, top, left + cx * dialog_base_unit_x() / 4,
+                top + cy * dialog_base_unit_y() / 8};
 }
 
 }  // namespace plat

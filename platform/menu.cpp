@@ -19,7 +19,28 @@ Menu make_menu(bool popup) {
     return menus().back().get();
 }
 
+// The texts and kinds of a menu and its popups, in order.
+void describe(Menu menu, std::vector<std::string>& shape, int depth) {
+    if (menu == nullptr || depth > 8) return;
+    for (const MenuItem& item : menu->items) {
+        char kind = (item.flags & mf::separator) ? '-' : (item.flags & mf::popup) ? '>' : ' ';
+        shape.push_back(kind + item.text);
+        if ((item.flags & mf::popup) && item.popup != nullptr) {
+            describe(item.popup, shape, depth + 1);
+            shape.push_back("<");
+        }
+    }
+}
+
 }  // namespace
+
+bool MenuShape::changed(Menu bar) {
+    std::vector<std::string> shape{"bar"};
+    describe(bar, shape, 0);
+    if (shape == shape_) return false;
+    shape_ = std::move(shape);
+    return true;
+}
 
 void reset_menus() {
     menus().clear();

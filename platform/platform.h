@@ -203,6 +203,8 @@ int key_character(int vk, int character, bool ctrl);
 // re-posted elsewhere translates to the same character.
 LParam make_key_lparam(int character);    // character -1: the key produces none
 int key_lparam_character(LParam lparam);  // -1 when none
+// A key-up's parameters: a repeat count of 1, and the previous-state and transition bits set.
+LParam make_key_up_lparam();
 inline LParam make_point_lparam(int x, int y) {
     return static_cast<LParam>((static_cast<std::uint32_t>(y & 0xFFFF) << 16) |
                                static_cast<std::uint32_t>(x & 0xFFFF));
@@ -279,5 +281,9 @@ bool end_dialog(Window dialog, LResult result);
 // Dialog units to pixels with the system font's base units.
 int dialog_base_unit_x();
 int dialog_base_unit_y();
+// A rectangle of a dialog template (x, y, cx, cy in dialog units) in pixels, as left, top, right
+// and bottom: a horizontal unit is a quarter of the base width, a vertical one an eighth of the
+// base height.
+Rect dialog_units_to_pixels(int x, int y, int cx, int cy);
 
 }  // namespace plat

@@ -286,6 +286,10 @@ LParam make_key_lparam(int character) {
     return lp;
 }
 
+LParam make_key_up_lparam() {
+    return make_key_lparam(-1) | (LParam{3} << 30);
+}
+
 int key_lparam_character(LParam lparam) {
     if ((lparam & (LParam{1} << 25)) == 0) return -1;
     return static_cast<int>((lparam >> 16) & 0xFF);

@@ -7,7 +7,6 @@
 #include <FL/Fl_Return_Button.H>
 #include <FL/Fl_Window.H>
 
-#include <deque>
 #include <map>
 #include <memory>
 
@@ -17,30 +16,22 @@ namespace plat {
 namespace fltk {
 namespace {
 
-// What the user did, collected by the widgets' callbacks (which FLTK calls from inside its event
-// handling, wherever that runs) and reported when the core's dialog loop waits.
-struct Action {
-    enum Kind { button, enter, escape, close_box } kind;
-    int id = 0;
-};
-using Actions = std::deque<Action>;
-
 // A multi-line input box in which Enter is reported instead of starting a new line.
 class DialogInput : public Fl_Multiline_Input {
   public:
-    DialogInput(Actions& actions, int x, int y, int w, int h)
+    DialogInput(DialogActions& actions, int x, int y, int w, int h)
         : Fl_Multiline_Input(x, y, w, h), actions_(actions) {}
     int handle(int event) override {
         if (event == FL_KEYBOARD &&
             (Fl::event_key() == FL_Enter || Fl::event_key() == FL_KP_Enter)) {
-            actions_.push_back(Action{Action::enter});
+            actions_.enter();
             return 1;
         }
         return Fl_Multiline_Input::handle(event);
     }
 
   private:
-    Actions& actions_;
+    DialogActions& actions_;
 };
 
 // The dialog's window: its frame follows the template's style, as a platform window's does.
@@ -57,13 +48,6 @@ class DialogWindow : public Fl_Window {
   private:
     std::uint32_t style_;
 };
-
-int to_px_x(int du) {
-    return du * dialog_base_unit_x() / 4;
-}
-int to_px_y(int du) {
-    return du * dialog_base_unit_y() / 8;
-}
 
 class FltkDialog final : public NativeDialog {
   public:
@@ -82,36 +66,21 @@ class FltkDialog final : public NativeDialog {
     void wait_for_user(std::uint64_t deadline, DialogUser& user) override {
         if (actions_.empty()) backend().sleep_until(deadline);
         if (!window_->shown()) show_with_hints(*window_, style_);
-        while (!actions_.empty()) {
-            Action action = actions_.front();
-            actions_.pop_front();
-            switch (action.kind) {
-                case Action::button:
-                    user.button_pressed(action.id);
-                    break;
-                case Action::enter:
-                    user.enter_pressed();
-                    break;
-                case Action::escape:
-                    user.escape_pressed();
-                    break;
-                case Action::close_box:
-                    user.close_box_pressed();
-                    break;
-            }
-        }
+        actions_.report(user);
     }
 
   private:
     static void button_pressed(Fl_Widget* widget, void* data) {
-        static_cast<FltkDialog*>(data)->actions_.push_back(
-            Action{Action::button, static_cast<int>(widget->argument())});
+        static_cast<FltkDialog*>(data)->actions_.button(static_cast<int>(widget->argument()));
     }
     // FLTK calls the window's callback for Escape and for the close box; neither closes the
     // window by itself.
     static void window_callback(Fl_Widget*, void* data) {
-        static_cast<FltkDialog*>(data)->actions_.push_back(
-            Action{Fl::event() == FL_CLOSE ? Action::close_box : Action::escape});
+        auto& actions = static_cast<FltkDialog*>(data)->actions_;
+        if (Fl::event() == FL_CLOSE)
+            actions.close_box();
+        else
+            actions.escape();
     }
 
     std::uint32_t style_;
@@ -119,7 +88,7 @@ class FltkDialog final : public NativeDialog {
     std::unique_ptr<Fl_Window> window_;
     std::map<int, Fl_Input_*> inputs_;
     std::map<int, Fl_Widget*> widgets_;
-    Actions actions_;
+    DialogActions actions_;
 };
 
 FltkDialog::FltkDialog(const DialogTemplate& t, Window owner) : style_(t.style), owner_(owner) {
@@ -130,12 +99,14 @@ FltkDialog::FltkDialog(const DialogTemplate& t, Window owner) : style_(t.style),
         origin_x = r.outer.left + r.client_in_outer.left;
         origin_y = r.outer.top + r.client_in_outer.top;
     }
-    auto* win = new DialogWindow(t.style, origin_x + to_px_x(t.x), origin_y + to_px_y(t.y),
-                                 to_px_x(t.cx), to_px_y(t.cy));
+    Rect frame = dialog_units_to_pixels(t.x, t.y, t.cx, t.cy);
+    auto* win = new DialogWindow(t.style, origin_x + frame.left, origin_y + frame.top,
+                                 frame.width(), frame.height());
     window_.reset(win);
     win->copy_label(t.title.c_str());
     for (const DialogItem& item : t.items) {
-        int x = to_px_x(item.x), y = to_px_y(item.y), w = to_px_x(item.cx), h = to_px_y(item.cy);
+        Rect box = dialog_units_to_pixels(item.x, item.y, item.cx, item.cy);
+        int x = box.left, y = box.top, w = box.width(), h = box.height();
         Fl_Widget* widget = nullptr;
         switch (item.class_atom) {
             case dlg::edit: {

@@ -129,6 +129,7 @@ class NativeWindow : public Fl_Window {
 
     std::vector<Fl_Menu_Item> items_;
     std::vector<std::string> labels_;
+    MenuShape menu_shape_;
 };
 
 namespace fltk {

@@ -108,7 +108,7 @@ bool NativeWindow::post_key(bool down) {
     } else {
         if (vk == 0) return true;
         post_input(Message{rec, wm::key_up, static_cast<WParam>(vk),
-                           make_key_lparam(-1) | (LParam{3} << 30)});
+                           make_key_up_lparam()});
     }
     return true;
 }
@@ -136,16 +136,18 @@ void NativeWindow::update_menu() {
         layout_children();
     }
 
-    std::vector<std::string> labels;
-    for (const MenuItem& top : bar->items) {
-        labels.push_back(top.text);
-        if ((top.flags & mf::popup) && top.popup != nullptr)
-            for (const MenuItem& item : top.popup->items) labels.push_back(item.text);
+    bool rebuild = menu_shape_.changed(bar);
+    if (rebuild) {
+        // The items' texts live here, for as long as the items that point at them.
+        labels_.clear();
+        for (const MenuItem& top : bar->items) {
+            labels_.push_back(top.text);
+            if ((top.flags & mf::popup) && top.popup != nullptr)
+                for (const MenuItem& item : top.popup->items) labels_.push_back(item.text);
+        }
     }
-    bool same_labels = labels == labels_;
-    if (!same_labels) labels_ = std::move(labels);
     std::vector<Fl_Menu_Item> items = build_items(bar);
-    if (same_labels && items.size() == items_.size()) {
+    if (!rebuild && items.size() == items_.size()) {
         // Only states changed: update in place, since an open menu or a running callback may
         // hold pointers to the current items.
         for (std::size_t i = 0; i < items.size(); ++i) items_[i].flags = items[i].flags;

@@ -259,7 +259,7 @@ void key_down(Window window, int vk, int character) {
 void key_up(Window window, int vk) {
     if (vk == vk::control) headless_backend().ctrl_held = false;
     post_input(Message{window, wm::key_up, static_cast<WParam>(vk),
-                       make_key_lparam(-1) | (LParam{3} << 30)});
+                       make_key_up_lparam()});
 }
 
 void type_char(Window window, char c) {

@@ -2,8 +2,6 @@
 // (CreateDialogIndirectParamW: modeless to Windows, so that the core's loop runs it), which reports
 // the user's buttons, Enter, Escape and close box to the core. It never ends itself: IDOK and
 // IDCANCEL from Windows do nothing here, and the core decides what Enter and Escape mean.
-#include <deque>
-
 #include "platform/win32/rules.h"
 #include "platform/win32/win32.h"
 
@@ -35,24 +33,7 @@ class Win32Dialog final : public NativeDialog {
             backend().sleep_until(deadline);
             pump();
         }
-        while (!actions_.empty()) {
-            Action action = actions_.front();
-            actions_.pop_front();
-            switch (action.kind) {
-                case Action::button:
-                    user.button_pressed(action.id);
-                    break;
-                case Action::enter:
-                    user.enter_pressed();
-                    break;
-                case Action::escape:
-                    user.escape_pressed();
-                    break;
-                case Action::close_box:
-                    user.close_box_pressed();
-                    break;
-            }
-        }
+        actions_.report(user);
     }
 
     // Enter and Escape are reported as such, before Windows' dialog keys make commands of them;
@@ -60,18 +41,16 @@ class Win32Dialog final : public NativeDialog {
     bool takes(MSG& msg) {
         if (hwnd_ == nullptr || (msg.hwnd != hwnd_ && !IsChild(hwnd_, msg.hwnd))) return false;
         if (msg.message == WM_KEYDOWN && (msg.wParam == VK_RETURN || msg.wParam == VK_ESCAPE)) {
-            actions_.push_back(Action{msg.wParam == VK_RETURN ? Action::enter : Action::escape});
+            if (msg.wParam == VK_RETURN)
+                actions_.enter();
+            else
+                actions_.escape();
             return true;
         }
         return IsDialogMessageW(hwnd_, &msg) != 0;
     }
 
   private:
-    struct Action {
-        enum Kind { button, enter, escape, close_box } kind;
-        int id = 0;
-    };
-
     static INT_PTR CALLBACK dialog_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
         if (msg == WM_INITDIALOG) {
             SetWindowLongPtrW(hwnd, DWLP_USER, lparam);
@@ -84,10 +63,10 @@ class Win32Dialog final : public NativeDialog {
                 // A button clicked (or pressed with Space); IDOK and IDCANCEL that Windows makes
                 // of keys come without a control and are not reports.
                 if (lparam != 0 && HIWORD(wparam) == BN_CLICKED)
-                    self->actions_.push_back(Action{Action::button, LOWORD(wparam)});
+                    self->actions_.button(LOWORD(wparam));
                 return TRUE;
             case WM_CLOSE:
-                self->actions_.push_back(Action{Action::close_box});
+                self->actions_.close_box();
                 return TRUE;
             default:
                 return FALSE;
@@ -99,7 +78,7 @@ class Win32Dialog final : public NativeDialog {
     bool owner_was_enabled_ = false;
     // The dialog that ran before this one opened (a dialog opened from a dialog's procedure).
     Win32Dialog* outer_ = nullptr;
-    std::deque<Action> actions_;
+    DialogActions actions_;
 };
 
 namespace {

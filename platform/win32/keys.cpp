@@ -12,7 +12,7 @@ void post_key(Window window, const MSG& msg) {
     const int vk = static_cast<int>(msg.wParam);
     if (msg.message == WM_KEYUP) {
         post_input(Message{window, wm::key_up, static_cast<WParam>(vk),
-                           make_key_lparam(-1) | (LParam{3} << 30)});
+                           make_key_up_lparam()});
         return;
     }
     // AltGr is Ctrl and Alt together: the characters it types are not Ctrl characters.

@@ -8,19 +8,6 @@ namespace {
 
 constexpr std::uint32_t kStateFlags = mf::grayed | mf::disabled | mf::checked;
 
-// The texts and kinds of a menu and its popups, in order.
-void describe(Menu menu, std::vector<std::string>& shape, int depth) {
-    if (menu == nullptr || depth > 8) return;
-    for (const MenuItem& item : menu->items) {
-        char kind = (item.flags & mf::separator) ? '-' : (item.flags & mf::popup) ? '>' : ' ';
-        shape.push_back(kind + item.text);
-        if ((item.flags & mf::popup) && item.popup != nullptr) {
-            describe(item.popup, shape, depth + 1);
-            shape.push_back("<");
-        }
-    }
-}
-
 HMENU build(Menu menu, bool popup, int depth) {
     HMENU native = popup ? CreatePopupMenu() : CreateMenu();
     if (native == nullptr || depth > 8) return native;
@@ -70,19 +57,16 @@ void NativeWindow::update_menu() {
             SetMenu(hwnd, nullptr);
             DestroyMenu(menu);
             menu = nullptr;
-            menu_shape.clear();
+            menu_shape.forget();
             DrawMenuBar(hwnd);
         }
         return;
     }
-    std::vector<std::string> shape;
-    describe(bar, shape, 0);
-    if (menu != nullptr && shape == menu_shape) {
+    if (!menu_shape.changed(bar) && menu != nullptr) {
         update_states(bar, menu, 0);
     } else {
         HMENU old = menu;
         menu = build(bar, false, 0);
-        menu_shape = std::move(shape);
         SetMenu(hwnd, menu);
         if (old != nullptr) DestroyMenu(old);
     }

@@ -26,9 +26,9 @@ class NativeWindow {
     Window rec;
     HWND hwnd = nullptr;
     HMENU menu = nullptr;
-    // The menu's texts and kinds when it was built: a change in them rebuilds the menu, a change
-    // in check marks or gray state only updates its items.
-    std::vector<std::string> menu_shape;
+    // The menu's shape when it was built: a change in it rebuilds the menu, a change in check
+    // marks or gray state only updates its items.
+    MenuShape menu_shape;
     // How many times the surface has been put on the screen (the end-to-end tests' probe reads
     // it).
     std::uint64_t presented = 0;
