@@ -2,8 +2,8 @@
 // with logging off onto the headless backend and copied to the window once.
 #include <benchmark/benchmark.h>
 
+#include "library_state.h"
 #include "platform/headless/headless.h"
-#include "velta/state.h"
 #include "velta/velta.h"
 
 namespace {

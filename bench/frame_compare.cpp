@@ -23,10 +23,10 @@
 #include <string>
 #include <vector>
 
+#include "library_state.h"
 #include "platform/gdi.h"
 #include "platform/headless/headless.h"
 #include "sim/sim.h"
-#include "velta/state.h"
 #include "velta/velta.h"
 
 namespace {

@@ -15,9 +15,9 @@
 #include <string>
 #include <vector>
 
+#include "library_state.h"
 #include "platform/headless/headless.h"
 #include "sim/sim.h"
-#include "velta/state.h"
 #include "velta/velta.h"
 
 namespace {

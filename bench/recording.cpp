@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "library_state.h"
 #include "platform/headless/headless.h"
-#include "velta/state.h"
 #include "velta/velta.h"
 
 namespace {

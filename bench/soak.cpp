@@ -22,9 +22,9 @@
 #include <string>
 #include <vector>
 
+#include "library_state.h"
 #include "platform/headless/headless.h"
 #include "sim/sim.h"
-#include "velta/state.h"
 
 // Live heap bytes, counted by the allocator's usable size of every block, and their peak.
 namespace {

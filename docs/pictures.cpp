@@ -5,9 +5,9 @@
 #include <cstdio>
 #include <string>
 
+#include "library_state.h"
 #include "platform/headless/headless.h"
 #include "support/png_writer.h"
-#include "velta/state.h"
 #include "velta/velta.h"
 
 namespace {

@@ -51,9 +51,9 @@
 #include <string>
 #include <vector>
 
+#include "library_state.h"
 #include "platform/backend.h"
 #include "platform/headless/headless.h"
-#include "velta/state.h"
 #include "velta/velta.h"
 
 // The wait's script reads are routed through the target (the link option --wrap), so that it sees

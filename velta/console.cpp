@@ -7,8 +7,8 @@
 #include <memory>
 #include <new>
 
+#include "library_state.h"
 #include "platform/gdi.h"
-#include "velta/state.h"
 #include "velta/velta.h"
 
 namespace {

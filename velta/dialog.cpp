@@ -4,7 +4,7 @@
 #include <string>
 #include <utility>
 
-#include "velta/state.h"
+#include "library_state.h"
 #include "velta/velta.h"
 
 namespace {

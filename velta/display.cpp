@@ -3,8 +3,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "library_state.h"
 #include "platform/platform.h"
-#include "velta/state.h"
 #include "velta/velta.h"
 
 Display::Display() : width(600), height(500) {

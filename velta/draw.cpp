@@ -9,8 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "library_state.h"
 #include "platform/gdi.h"
-#include "velta/state.h"
 #include "velta/velta.h"
 
 namespace {

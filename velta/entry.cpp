@@ -1,6 +1,6 @@
 // The program entry in the original platform's style: the start-up values are kept for the
 // Display, then the application's main routine runs.
-#include "velta/state.h"
+#include "library_state.h"
 #include "velta/velta.h"
 
 int velta_win_main(void* instance, void* prev_instance, char* cmd_line, int show_cmd,

@@ -1,5 +1,5 @@
 // The palette of 24 named colours and the check that every drawing call applies to its colour.
-#include "velta/state.h"
+#include "library_state.h"
 #include "velta/velta.h"
 
 const PaletteEntry palette[VELTA_COLORS] = {

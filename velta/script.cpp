@@ -49,7 +49,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "velta/state.h"
+#include "library_state.h"
 #include "velta/velta.h"
 
 namespace {

@@ -18,8 +18,8 @@
 #include <unistd.h>
 #endif
 
+#include "library_state.h"
 #include "platform/platform.h"
-#include "velta/state.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 // The program entry, the library state, and start-up and shutdown of the two windows, the
 // off-screen image and the animation timer.
+#include "library_state.h"
 #include "platform/gdi.h"
 #include "platform/platform.h"
-#include "velta/state.h"
 #include "velta/velta.h"
 
 VeltaState velta_state;

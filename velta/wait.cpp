@@ -1,7 +1,7 @@
 // The event wait with its animation state machine, the message pump, and the animation and
 // logging controls.
+#include "library_state.h"
 #include "platform/platform.h"
-#include "velta/state.h"
 #include "velta/velta.h"
 
 namespace {

@@ -1,8 +1,8 @@
 // The graphics window's procedure (Run menu, Ctrl-key commands, clicks, characters, timer ticks,
 // size and paint) and the text window's key forwarding.
+#include "library_state.h"
 #include "platform/gdi.h"
 #include "platform/platform.h"
-#include "velta/state.h"
 #include "velta/velta.h"
 
 namespace {

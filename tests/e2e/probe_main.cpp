@@ -11,10 +11,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include "library_state.h"
 #include "platform/backend.h"
 #include "platform/platform.h"
 #include "probe_screen.h"
-#include "velta/state.h"
 #include "velta/velta.h"
 
 namespace {

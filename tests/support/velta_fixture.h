@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "library_state.h"
 #include "platform/headless/headless.h"
-#include "velta/state.h"
 #include "velta/velta.h"
 
 class VeltaTest : public testing::Test {

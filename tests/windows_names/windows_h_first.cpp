@@ -5,11 +5,11 @@
 // interface) as macros; none of our names may be one.
 #include <windows.h>
 
+#include "library_state.h"
 #include "platform/backend.h"
 #include "platform/gdi.h"
 #include "platform/platform.h"
 #include "platform/text_service.h"
-#include "velta/state.h"
 #include "velta/velta.h"
 
 // Our constants keep the original values, so the two spellings agree.
