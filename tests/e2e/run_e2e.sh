@@ -3,10 +3,10 @@
 # ends in _wm runs with a window manager (openbox) on the server, as users have it; the others run
 # without one. Usage:
 #   run_e2e.sh <test> <traffic program or ""> <probe program> <close_window> <out dir> [<map_watch>]
-#              [<velta_frame_compare>]
+#              [<velta_frame_compare>] [<fltk_backend_tests>]
 # Every wait is on a condition with a deadline; exit 0 pass, 1 fail, 77 skip.
 set -u
-label=$1 traffic=$2 probe=$3 closer=$4 out=$5 watcher=${6:-} frame_compare=${7:-}
+label=$1 traffic=$2 probe=$3 closer=$4 out=$5 watcher=${6:-} frame_compare=${7:-} contract=${8:-}
 test_name=${label%_wm}
 with_wm=0
 [ "$test_name" != "$label" ] && with_wm=1
@@ -291,6 +291,14 @@ if [ "$with_wm" = 1 ]; then
 fi
 
 case "$test_name" in
+contract)
+    # The backend contract tests (tests/platform/contract_test.cpp) on real FLTK windows.
+    [ -n "$contract" ] || skip "the backend tests are not built"
+    "$contract" --gtest_brief=1 >"$log" 2>&1
+    rc=$?
+    grep -E '^\[  (PASSED|FAILED) |Failure' "$log" | sed 's/^/  /'
+    [ "$rc" -eq 0 ] || fail "the backend tests failed (status $rc)"
+    ;;
 windows_and_picture)
     start_traffic_running
     wait_until 5000 window_exists "VELTA Text" || fail "no text window"

@@ -24,6 +24,9 @@ class Driver {
     virtual void click(plat::Window window, int x, int y) = 0;
     // The same click, arriving `delay_ms` from now while the program waits for messages.
     virtual void click_later(std::uint64_t delay_ms, plat::Window window, int x, int y) = 0;
+    // Lets new native windows settle (mapped, framed by a window manager, exposed) before a test
+    // looks at what the queue hands out.
+    virtual void settle() {}
     // From now on a modal dialog waits for a user who does nothing with it, while time passes.
     virtual void leave_dialogs_alone() {}
 };

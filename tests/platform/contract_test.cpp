@@ -46,6 +46,7 @@ class Contract : public testing::Test {
         plat::Window w =
             plat::create_window("contract", "Contract", style, 10, 10, 200, 150, nullptr);
         EXPECT_NE(w, nullptr);
+        contract::driver().settle();
         return w;
     }
 
@@ -110,8 +111,14 @@ TEST_F(Contract, ADestroyedWindowTakesItsQueuedMessagesAndTimersWithIt) {
     EXPECT_FALSE(plat::is_window(gone));
     EXPECT_FALSE(plat::post_message(gone, kPostedA, 0, 0));
     contract::driver().pass_time(200);
+    // Nothing reaches the window that is gone; the other gets its message (and whatever paints
+    // the native windows' exposure asks for).
     std::vector<plat::Message> taken = drain();
-    EXPECT_EQ(codes(taken), std::vector<std::uint32_t>{kPostedB});
+    EXPECT_EQ(count(taken, kPostedB, 0), 1);
+    for (const plat::Message& m : taken) {
+        EXPECT_NE(m.window, gone);
+        EXPECT_TRUE(m.code == kPostedB || m.code == plat::wm::paint) << m.code;
+    }
     EXPECT_FALSE(plat::kill_timer(gone, 1));
 }
 
