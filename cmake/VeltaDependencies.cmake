@@ -5,8 +5,8 @@
 #   VELTA_FLTK_INCLUDE_DIRS for building the backend.
 # FLTK is asked through its own fltk-config tool for the libraries it needs (its CMake files on
 # Debian 12 name paths that do not exist).
-# Windows builds draw text with GDI, which Windows has.
-if(NOT WIN32)
+# Windows builds draw text with GDI, which Windows has, and web builds with the browser's fonts.
+if(NOT WIN32 AND NOT EMSCRIPTEN)
   find_package(PkgConfig REQUIRED)
   pkg_check_modules(FREETYPE REQUIRED IMPORTED_TARGET freetype2)
   pkg_check_modules(FONTCONFIG REQUIRED IMPORTED_TARGET fontconfig)
