@@ -27,6 +27,7 @@
     active: 0,       // the window that has the keyboard
     dialog: null,    // the open dialog, if any
     menu: null,      // the open menu: { win, index, items }
+    menuKeys: new Set(),  // the keys held down that the menu took
     ended: false,
     syncing: false,
     syncAgain: false,
@@ -210,6 +211,11 @@
       w.canvas.height = height;
     }
     w.context.putImageData(new ImageData(pixels, width, height), 0, 0);
+    // The first picture a window showed, and when, for those who look at the page (its tests).
+    if (!w.first) {
+      w.first = { data: new Uint8ClampedArray(pixels), width, height, at: performance.now() };
+      w.box.dataset.firstFrameMs = String(Math.round(w.first.at));
+    }
   }
 
   // ---- the menu bar ----
@@ -433,11 +439,13 @@
       dialogKey(e, down);
       return;
     }
-    if (down && menuKey(e)) {
+    // A key that the menu took is the menu's until it is released.
+    if (!down && page.menuKeys.delete(e.code)) {
       e.preventDefault();
       return;
     }
-    if (down && openMenuByKey(e)) {
+    if (down && (menuKey(e) || openMenuByKey(e))) {
+      page.menuKeys.add(e.code);
       e.preventDefault();
       return;
     }
@@ -689,6 +697,16 @@
       picker.value = '';
     });
     document.getElementById('velta-again').addEventListener('click', () => location.reload());
+    // exit() called while the program runs after a sleep ends the runtime by throwing through the
+    // browser's own callback; that is the program's end, not an error.
+    const exited = (e, reason) => {
+      if (reason instanceof ExitStatus) {
+        e.preventDefault();
+        ended(reason.status);
+      }
+    };
+    window.addEventListener('unhandledrejection', (e) => exited(e, e.reason));
+    window.addEventListener('error', (e) => exited(e, e.error));
   }
 
   Module.velta = {
@@ -701,6 +719,10 @@
     dialogText(id) {
       const el = page.dialog && page.dialog.controls.get(id);
       return el && 'value' in el ? el.value : '';
+    },
+    firstImage(title) {
+      for (const w of page.windows.values()) if (w.title === title) return w.first || null;
+      return null;
     },
     dialogFocus(id) {
       const el = page.dialog && page.dialog.controls.get(id);
@@ -733,9 +755,52 @@
     },
   };
 
+  // The page's query string is the program's command line: page.html?one%20two gives "one two".
+  if (!Module.arguments && location.search.length > 1)
+    Module.arguments = decodeURIComponent(location.search.slice(1)).split(' ').filter(Boolean);
   Module.preRun = Module.preRun || [];
   Module.preRun.push(mountScripts);
   Module.onExit = ended;
+
+  // The program's main routine is started here rather than by the runtime, as a call that may
+  // suspend (Asyncify): its end, by returning or by exit(), then ends the runtime and reaches the
+  // page as the program's exit status.
+  Module.noInitialRun = true;
+  Module.onRuntimeInitialized = () => {
+    const args = [thisProgram].concat(Module.arguments || []);
+    const argv = _malloc((args.length + 1) * 4);
+    args.forEach((arg, i) => {
+      const size = lengthBytesUTF8(arg) + 1;
+      const text = _malloc(size);
+      stringToUTF8(arg, text, size);
+      HEAP32[(argv >> 2) + i] = text;
+    });
+    HEAP32[(argv >> 2) + args.length] = 0;
+    const finished = (status) => {
+      try {
+        exit(status);
+      } catch (e) {
+        if (!(e instanceof ExitStatus)) throw e;
+      }
+    };
+    const stopped = (e) => {
+      if (e instanceof ExitStatus) {
+        ended(e.status);  // exit() was called while main ran
+        return;
+      }
+      setStatus('The program stopped: ' + e);
+      ended('aborted');
+      throw e;
+    };
+    let result;
+    try {
+      result = ccall('main', 'number', ['number', 'number'], [args.length, argv], { async: true });
+    } catch (e) {
+      stopped(e);
+      return;
+    }
+    Promise.resolve(result).then(finished, stopped);
+  };
   const previousAbort = Module.onAbort;
   Module.onAbort = (what) => {
     if (previousAbort) previousAbort(what);

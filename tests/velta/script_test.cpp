@@ -2,7 +2,7 @@
 // Each test works in a fresh temporary directory, so that script files never meet.
 #include <sys/stat.h>
 
-#ifndef _WIN32
+#if !defined(_WIN32) && !defined(__EMSCRIPTEN__)
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -516,7 +516,7 @@ TEST_F(ScriptTest, ANonRegularScriptIsNeitherReadNorWritten) {
     EXPECT_EQ(next(), key('a'));
     EXPECT_EQ(messages().back(), kWriteMessage);
 
-#ifndef _WIN32
+#if !defined(_WIN32) && !defined(__EMSCRIPTEN__)
     // A FIFO would block an opening for reading or writing until another program opened it.
     // (Windows has no FIFOs in its file system.)
     fs::remove("VELTA.SCR");
@@ -618,7 +618,7 @@ TEST_F(ScriptTest, EveryLineIsOnDiskAsSoonAsItIsRecorded) {
     EXPECT_NE(velta_state.script, nullptr);
 }
 
-#ifndef _WIN32
+#if !defined(_WIN32) && !defined(__EMSCRIPTEN__)
 
 // The handler in place for a signal, as sigaction reports it.
 void (*handler_of(int number))(int) {
@@ -739,6 +739,6 @@ TEST_F(ScriptTest, AWriteThatFailsEndsTheRecordingAndSaysSo) {
     EXPECT_EQ(script(), four);
 }
 
-#endif  // _WIN32
+#endif  // !_WIN32 && !__EMSCRIPTEN__
 
 }  // namespace

@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# End-to-end tests of the web build: run_web_e2e.js drives headless Chromium. The first-frame test
+# first takes the Linux program's first frame on a private Xvfb (with the desktop tests' helpers),
+# for the page's picture to be compared with. Usage:
+#   run_web_e2e.sh <test> <build-web dir> <out dir> [<the Linux traffic program>]
+set -u
+web_test=$1 web_build=$2 web_out=$3 linux_traffic=${4:-}
+here=$(cd "$(dirname "$0")" && pwd)
+mkdir -p "$web_out"
+frame=""
+if [ "$web_test" = grid_and_first_frame ] && [ -n "$linux_traffic" ] && [ -x "$linux_traffic" ] &&
+    command -v Xvfb >/dev/null; then
+    E2E_HELPERS_ONLY=1 source "$here/../e2e/run_e2e.sh" "web_$web_test" "$linux_traffic" "" "" \
+        "$web_out"
+    start_xvfb || fail "Xvfb did not start"
+    work=$(mktemp -d)
+    # The Linux program's picture around the origin, before the first vehicle comes.
+    for attempt in 1 2 3; do
+        (cd "$work" && exec "$linux_traffic") >"$log" 2>&1 &
+        app_pid=$!
+        wait_until 10000 window_exists "VELTA Graphics" || fail "no graphics window (Linux)"
+        locate_canvas
+        ox=$((canvas_x + canvas_w / 2)) oy=$((canvas_y + canvas_h / 2))
+        wait_until 10000 grid_shown || fail "the street grid is not shown (Linux)"
+        import -window root -crop "361x461+$((ox - 230))+$((oy - 230))" +repage "$web_out/linux.png"
+        kill "$app_pid" 2>/dev/null
+        wait "$app_pid" 2>/dev/null
+        app_pid=""
+        colors=$(convert "$web_out/linux.png" -format %c histogram:info:-)
+        grep -q "#FFFF00" <<<"$colors" || break  # no vehicle in it yet
+    done
+    rm -rf "$work"
+    convert "$web_out/linux.png" rgb:"$web_out/linux.rgb"
+    frame=$web_out/linux.rgb
+    kill "$xvfb_pid" 2>/dev/null
+    xvfb_pid=""
+fi
+exec node "$here/run_web_e2e.js" "$web_test" "$web_build" "$web_out" "$frame"
