@@ -7,11 +7,11 @@
 set(CPACK_PACKAGE_NAME velta)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "VELTA Traffic team")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_STRIP_FILES ON)
 
 if(WIN32)
+  set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
   set(CPACK_GENERATOR ZIP)
   set(CPACK_PACKAGE_FILE_NAME velta-${PROJECT_VERSION}-win64)
   set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
@@ -26,6 +26,9 @@ else()
   set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
   set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+  # Each package's description starts with its own summary line: the package-wide summary, which
+  # CPack would otherwise take from the project and put first in both, stays empty.
+  set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "")
 
   # The library: static archives, so a program's link needs the development files of everything
   # they call (FLTK and Xlib with MIT-SHM's libXext for the desktop, FreeType and fontconfig for
