@@ -38,7 +38,11 @@ if(VELTA_FLTK)
       list(APPEND VELTA_FLTK_LIBRARIES ${VELTA_LIB_${_name}})
     endif()
   endforeach()
-  # The backend itself calls Xlib too.
-  list(APPEND VELTA_FLTK_LIBRARIES ${X11_LIBRARIES})
+  # The backend itself calls Xlib, and MIT-SHM's functions in libXext; nothing else of X11's
+  # (X11_LIBRARIES would add the session libraries SM and ICE, which no program here needs).
+  if(NOT X11_Xext_LIB)
+    message(FATAL_ERROR "libXext, which the desktop backend needs, not found: install libxext-dev")
+  endif()
+  list(APPEND VELTA_FLTK_LIBRARIES ${X11_X11_LIB} ${X11_Xext_LIB})
   list(REMOVE_DUPLICATES VELTA_FLTK_LIBRARIES)
 endif()

@@ -17,3 +17,14 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+
+# Searches look only in Windows folders: the cross compiler's own, the Windows package this file
+# came with (when installed in its lib/cmake/velta/), and the folders named in CMAKE_PREFIX_PATH
+# (an unpacked Windows package, for one), so that find_package(velta) finds the package there.
+get_filename_component(_velta_package_prefix "${CMAKE_CURRENT_LIST_DIR}/../../.." ABSOLUTE)
+if(EXISTS "${_velta_package_prefix}/lib/cmake/velta/velta-config.cmake")
+  list(APPEND CMAKE_FIND_ROOT_PATH "${_velta_package_prefix}")
+endif()
+foreach(_velta_prefix IN LISTS CMAKE_PREFIX_PATH)
+  list(APPEND CMAKE_FIND_ROOT_PATH "${_velta_prefix}")
+endforeach()
