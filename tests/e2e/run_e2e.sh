@@ -5,7 +5,8 @@
 #   run_e2e.sh <test> <traffic program or ""> <probe program> <close_window> <out dir> [<map_watch>]
 #              [<velta_frame_compare>]
 # find_window (find_window.cpp) is built next to close_window. Every wait is on a condition with a
-# deadline; exit 0 pass, 1 fail, 77 skip.
+# deadline, and with E2E_DEADLINE_S set a test still running after that many seconds is ended as
+# hanging (see start_watchdog); exit 0 pass, 1 fail, 77 skip.
 set -u
 label=$1 traffic=$2 probe=$3 closer=$4 out=$5 watcher=${6:-} frame_compare=${7:-}
 finder="$(dirname "$closer")/find_window"
@@ -30,7 +31,69 @@ cleanup() {
     [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
     wait 2>/dev/null
 }
-trap cleanup EXIT
+
+# descendants <pid> [<pid>]: the processes below the first, at any depth, leaving out the second
+# and those below it.
+descendants() {
+    ps -eo pid=,ppid= | awk -v top="$1" -v skip="${2:-0}" '
+        {parent[$1] = $2}
+        END {
+            for (p in parent) {
+                if (p == skip) continue
+                for (q = parent[p]; q > 1 && q in parent; q = parent[q]) {
+                    if (q == skip) break
+                    if (q == top) {print p; break}
+                }
+            }
+        }'
+}
+
+# A test still running E2E_DEADLINE_S seconds after its start is hanging: some command in it waits
+# for something that never comes. The watchdog says so, with the commands then running and a
+# picture of the screen, and ends those commands (not itself), so that the test fails with that
+# message before ctest's timeout kills it without one. The test script is told first (USR1), and
+# fails as soon as its command has returned.
+watchdog_pid=""
+hung=0
+start_watchdog() {
+    [ -n "${E2E_DEADLINE_S:-}" ] || return 0
+    local script=$$
+    (
+        # Its sleep must not outlive it, nor hold the test's output open.
+        sleeper=""
+        trap '[ -n "$sleeper" ] && kill "$sleeper" 2>/dev/null; exit 0' TERM
+        sleep "$E2E_DEADLINE_S" </dev/null >/dev/null 2>&1 &
+        sleeper=$!
+        wait "$sleeper"
+        trap - TERM
+        me=$BASHPID
+        running=$(descendants "$script" "$me" | paste -sd, -)
+        echo "HANG ($label): still running after $E2E_DEADLINE_S s; the commands then running:"
+        [ -n "$running" ] && ps -o pid=,etime=,args= -p "$running" | sed 's/^/  /'
+        display=":$(tr -dc 0-9 <"$out/$label.display" 2>/dev/null)"
+        if DISPLAY=$display timeout 10 import -window root "$out/$label.hang.png" 2>/dev/null; then
+            DISPLAY=$display timeout 10 xwininfo -root -tree >"$out/$label.hang.windows" 2>&1
+            echo "  the screen and its windows then: $out/$label.hang.png, $out/$label.hang.windows"
+        fi
+        kill -USR1 "$script"
+        # shellcheck disable=SC2086
+        [ -n "$running" ] && kill ${running//,/ } 2>/dev/null
+        sleep 2
+        # shellcheck disable=SC2086
+        [ -n "$running" ] && kill -KILL ${running//,/ } 2>/dev/null
+    ) &
+    watchdog_pid=$!
+}
+# Once it has fired it is let finish its work.
+stop_watchdog() {
+    [ -n "$watchdog_pid" ] || return 0
+    [ "$hung" = 1 ] || kill "$watchdog_pid" 2>/dev/null
+    wait "$watchdog_pid" 2>/dev/null
+    watchdog_pid=""
+}
+trap 'hung=1; fail "ended by the watchdog: it hung (see above)"' USR1
+trap 'stop_watchdog; cleanup' EXIT
+start_watchdog
 
 # Xvfb picks a free display number itself and reports it on a file descriptor, so that tests
 # running side by side never share a server. It must not reset when its last client leaves (the

@@ -28,6 +28,8 @@ mkdir -p "$work"
 cleanup() {
     [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
     wineserver -k 2>/dev/null
+    # The program is gone with its server; should it not be, the wait below must not wait for it.
+    [ -n "$app_pid" ] && kill -KILL "$app_pid" 2>/dev/null
     [ -n "$wm_pid" ] && kill "$wm_pid" 2>/dev/null
     [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
     wait 2>/dev/null
