@@ -125,6 +125,12 @@ if(TARGET traffic AND WIN32)
       install(TARGETS ${example} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT traffic)
     endif()
   endforeach()
+elseif(TARGET traffic AND EMSCRIPTEN)
+  # In a browser the program is a page, with its script and its WebAssembly beside it; the page's
+  # own script and shell go with the library, for programs built on it.
+  install(FILES $<TARGET_FILE:traffic> $<TARGET_FILE_DIR:traffic>/traffic.js
+                $<TARGET_FILE_DIR:traffic>/traffic.wasm
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/velta/traffic COMPONENT traffic)
 elseif(TARGET traffic)
   # On Linux the program is velta-traffic, a name that says whose it is among the system's
   # commands. Installed as a file under that name, it is stripped here when the install strips.
@@ -144,4 +150,9 @@ elseif(TARGET traffic)
             DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
             COMPONENT traffic)
   endforeach()
+endif()
+
+if(EMSCRIPTEN)
+  install(FILES ${PROJECT_SOURCE_DIR}/platform/web/page.js ${PROJECT_SOURCE_DIR}/platform/web/shell.html
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/velta/web COMPONENT dev)
 endif()

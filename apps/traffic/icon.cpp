@@ -13,7 +13,7 @@
 
 #include "platform/headless/headless.h"
 #include "support/png_writer.h"
-#include "velta/state.h"
+#include "library_state.h"
 #include "velta/velta.h"
 
 namespace {

@@ -4,9 +4,12 @@
 # without one. Usage:
 #   run_e2e.sh <test> <traffic program or ""> <probe program> <close_window> <out dir> [<map_watch>]
 #              [<velta_frame_compare>] [<fltk_backend_tests>]
-# Every wait is on a condition with a deadline; exit 0 pass, 1 fail, 77 skip.
+# find_window (find_window.cpp) is built next to close_window. Every wait is on a condition with a
+# deadline, and with E2E_DEADLINE_S set a test still running after that many seconds is ended as
+# hanging (see start_watchdog); exit 0 pass, 1 fail, 77 skip.
 set -u
 label=$1 traffic=$2 probe=$3 closer=$4 out=$5 watcher=${6:-} frame_compare=${7:-} contract=${8:-}
+finder="$(dirname "$closer")/find_window"
 test_name=${label%_wm}
 with_wm=0
 [ "$test_name" != "$label" ] && with_wm=1
@@ -28,7 +31,69 @@ cleanup() {
     [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
     wait 2>/dev/null
 }
-trap cleanup EXIT
+
+# descendants <pid> [<pid>]: the processes below the first, at any depth, leaving out the second
+# and those below it.
+descendants() {
+    ps -eo pid=,ppid= | awk -v top="$1" -v skip="${2:-0}" '
+        {parent[$1] = $2}
+        END {
+            for (p in parent) {
+                if (p == skip) continue
+                for (q = parent[p]; q > 1 && q in parent; q = parent[q]) {
+                    if (q == skip) break
+                    if (q == top) {print p; break}
+                }
+            }
+        }'
+}
+
+# A test still running E2E_DEADLINE_S seconds after its start is hanging: some command in it waits
+# for something that never comes. The watchdog says so, with the commands then running and a
+# picture of the screen, and ends those commands (not itself), so that the test fails with that
+# message before ctest's timeout kills it without one. The test script is told first (USR1), and
+# fails as soon as its command has returned.
+watchdog_pid=""
+hung=0
+start_watchdog() {
+    [ -n "${E2E_DEADLINE_S:-}" ] || return 0
+    local script=$$
+    (
+        # Its sleep must not outlive it, nor hold the test's output open.
+        sleeper=""
+        trap '[ -n "$sleeper" ] && kill "$sleeper" 2>/dev/null; exit 0' TERM
+        sleep "$E2E_DEADLINE_S" </dev/null >/dev/null 2>&1 &
+        sleeper=$!
+        wait "$sleeper"
+        trap - TERM
+        me=$BASHPID
+        running=$(descendants "$script" "$me" | paste -sd, -)
+        echo "HANG ($label): still running after $E2E_DEADLINE_S s; the commands then running:"
+        [ -n "$running" ] && ps -o pid=,etime=,args= -p "$running" | sed 's/^/  /'
+        display=":$(tr -dc 0-9 <"$out/$label.display" 2>/dev/null)"
+        if DISPLAY=$display timeout 10 import -window root "$out/$label.hang.png" 2>/dev/null; then
+            DISPLAY=$display timeout 10 xwininfo -root -tree >"$out/$label.hang.windows" 2>&1
+            echo "  the screen and its windows then: $out/$label.hang.png, $out/$label.hang.windows"
+        fi
+        kill -USR1 "$script"
+        # shellcheck disable=SC2086
+        [ -n "$running" ] && kill ${running//,/ } 2>/dev/null
+        sleep 2
+        # shellcheck disable=SC2086
+        [ -n "$running" ] && kill -KILL ${running//,/ } 2>/dev/null
+    ) &
+    watchdog_pid=$!
+}
+# Once it has fired it is let finish its work.
+stop_watchdog() {
+    [ -n "$watchdog_pid" ] || return 0
+    [ "$hung" = 1 ] || kill "$watchdog_pid" 2>/dev/null
+    wait "$watchdog_pid" 2>/dev/null
+    watchdog_pid=""
+}
+trap 'hung=1; fail "ended by the watchdog: it hung (see above)"' USR1
+trap 'stop_watchdog; cleanup' EXIT
+start_watchdog
 
 # Xvfb picks a free display number itself and reports it on a file descriptor, so that tests
 # running side by side never share a server. It must not reset when its last client leaves (the
@@ -92,11 +157,15 @@ expect_exit() {
     [ "$rc" -eq "$status" ] || fail "exit status $rc, expected $status"
 }
 
-window_id() { xdotool search --name "^$1\$" 2>/dev/null | head -1; }
+# window_id <title>: the id of the X window with that name; nothing when there is none. Every
+# command below that takes a window id is given one only when there is one: xwininfo and xprop
+# without an id wait for a click on the window to show, which no test ever makes.
+window_id() { "$finder" "$1" | head -1; }
 window_exists() { [ -n "$(window_id "$1")" ]; }
 
 # xwindow_geometry <window id>: "x y width height" on the screen, the X border included.
 xwindow_geometry() {
+    [ -n "$1" ] || return 1
     xwininfo -id "$1" | awk '
         /Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4} /Border width:/ {b=$3}
         /Width:/ {w=$2} /Height:/ {h=$2} END {print x, y, w + 2 * b, h + 2 * b}'
@@ -111,6 +180,7 @@ geometry() { xwindow_geometry "$(window_id "$1")"; }
 outer_geometry() {
     local top parent root
     top=$(window_id "$1")
+    [ -n "$top" ] || return 1
     root=$(xwininfo -root | awk '/Window id:/ {print $4; exit}')
     while parent=$(xwininfo -children -id "$top" | awk '/Parent window id:/ {print $4}') &&
         [ -n "$parent" ] && [ "$((parent))" != "$((root))" ]; do
@@ -123,7 +193,24 @@ outer_geometry() {
 # window manager), found by locate_canvas once the window has settled.
 canvas_x=0 canvas_y=25 canvas_w=601 canvas_h=515
 canvas_crop() { echo "${canvas_w}x${canvas_h}+${canvas_x}+${canvas_y}"; }
-viewable() { xwininfo -id "$(window_id "$1")" 2>/dev/null | grep -q "IsViewable"; }
+viewable() {
+    local id
+    id=$(window_id "$1")
+    [ -n "$id" ] && xwininfo -id "$id" 2>/dev/null | grep -q "IsViewable"
+}
+# window_property <title> <property>: what xprop says of it; fails when there is no such window.
+window_property() {
+    local id
+    id=$(window_id "$1")
+    [ -n "$id" ] && xprop -id "$id" "$2"
+}
+# close_window <title>: the window manager's close box for the window (see close_window.cpp).
+close_window() {
+    local id
+    id=$(window_id "$1")
+    [ -n "$id" ] || fail "no window \"$1\" to close"
+    "$closer" "$id"
+}
 # The window is mapped and has not moved for a moment.
 settled() {
     viewable "$1" || return 1
@@ -187,13 +274,13 @@ canvas_still() {
 # prints them.
 motif_hints() {
     local f fields=()
-    for f in $(xprop -id "$(window_id "$1")" _MOTIF_WM_HINTS | sed -n 's/.*= //p' | tr -d ,); do
+    for f in $(window_property "$1" _MOTIF_WM_HINTS | sed -n 's/.*= //p' | tr -d ,); do
         fields+=("$((f))")
     done
     echo "${fields[*]:-none}"
 }
 # allowed_actions <title>: what the window manager lets the user do with the window.
-allowed_actions() { xprop -id "$(window_id "$1")" _NET_WM_ALLOWED_ACTIONS | sed -n 's/.*= //p'; }
+allowed_actions() { window_property "$1" _NET_WM_ALLOWED_ACTIONS | sed -n 's/.*= //p'; }
 # The hints that the windows' styles give them. The graphics window (caption and system menu):
 # moving and closing (4 + 32), a border, a title bar and the window menu (2 + 8 + 16). The text
 # window (an overlapped window) besides can be resized, minimised and maximised (2 + 8 + 16) and
@@ -313,7 +400,7 @@ windows_and_picture)
     }
     check_places "at start"
     # The graphics window cannot be resized: its smallest and largest sizes are its size.
-    xprop -id "$(window_id "VELTA Graphics")" WM_NORMAL_HINTS | awk '
+    window_property "VELTA Graphics" WM_NORMAL_HINTS | awk '
         /minimum size/ {min=$(NF-2) "x" $NF} /maximum size/ {max=$(NF-2) "x" $NF}
         END {exit !(min != "" && min == max)}' || fail "the graphics window can be resized"
     [ "$(motif_hints "VELTA Graphics")" = "$graphics_hints" ] ||
@@ -389,7 +476,7 @@ ctrl_q)
     ;;
 close_box)
     start_traffic_running
-    "$closer" "$(window_id "VELTA Graphics")"
+    close_window "VELTA Graphics"
     expect_exit 0
     ;;
 text_window)
@@ -400,7 +487,7 @@ text_window)
     in_text ctrl+a
     expect_running "Ctrl+A in the text window"
     # Closing the text window leaves the program running.
-    "$closer" "$(window_id "VELTA Text")"
+    close_window "VELTA Text"
     wait_until 5000 eval '! window_exists "VELTA Text"' || fail "the text window did not close"
     expect_running "after closing the text window"
     in_graphics ctrl+q
@@ -485,7 +572,7 @@ dialog)
     focus VELTA_gets 185 75
     # Escape and the close box leave the dialog open.
     xdotool key Escape
-    "$closer" "$(window_id "VELTA_gets")"
+    close_window "VELTA_gets"
     sleep 0.3
     window_exists "VELTA_gets" || fail "Escape or the close box closed the dialog"
     xdotool type "hello there"

@@ -10,7 +10,9 @@ mkdir -p "$web_out"
 frame=""
 if [ "$web_test" = grid_and_first_frame ] && [ -n "$linux_traffic" ] && [ -x "$linux_traffic" ] &&
     command -v Xvfb >/dev/null; then
-    E2E_HELPERS_ONLY=1 source "$here/../e2e/run_e2e.sh" "web_$web_test" "$linux_traffic" "" "" \
+    # The Linux build's X tools (find_window beside close_window) lie next to its e2e tests.
+    closer=$(dirname "$linux_traffic")/../../tests/e2e/close_window
+    E2E_HELPERS_ONLY=1 source "$here/../e2e/run_e2e.sh" "web_$web_test" "$linux_traffic" "" "$closer" \
         "$web_out"
     start_xvfb || fail "Xvfb did not start"
     work=$(mktemp -d)

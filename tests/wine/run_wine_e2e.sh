@@ -28,6 +28,8 @@ mkdir -p "$work"
 cleanup() {
     [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
     wineserver -k 2>/dev/null
+    # The program is gone with its server; should it not be, the wait below must not wait for it.
+    [ -n "$app_pid" ] && kill -KILL "$app_pid" 2>/dev/null
     [ -n "$wm_pid" ] && kill "$wm_pid" 2>/dev/null
     [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
     wait 2>/dev/null
@@ -36,6 +38,14 @@ cleanup() {
 start_app() {
     (cd "$work" && exec wine "$@") >"$log" 2>&1 &
     app_pid=$!
+}
+
+# resize <title> <width> <height>: as a user's drag of the window's border would.
+resize() {
+    local id
+    id=$(window_id "$1")
+    [ -n "$id" ] || fail "no window \"$1\" to resize"
+    xdotool windowsize "$id" "$2" "$3"
 }
 
 # win_info <command> [<title>]: what Windows says (see win_info.cpp).
@@ -188,7 +198,7 @@ windows_and_picture)
     [ "$x $w $((y + h))" = "$canvas_x $canvas_w $((canvas_y + canvas_h))" ] && [ "$y" -lt "$canvas_y" ] ||
         fail "graphics X window at $x $y $w $h, client area at $canvas_x $canvas_y $canvas_w $canvas_h"
     # The graphics window cannot be resized: its smallest and largest sizes are its size.
-    xprop -id "$(window_id "VELTA Graphics")" WM_NORMAL_HINTS | awk '
+    window_property "VELTA Graphics" WM_NORMAL_HINTS | awk '
         /minimum size/ {min=$(NF-2) "x" $NF} /maximum size/ {max=$(NF-2) "x" $NF}
         END {exit !(min != "" && min == max)}' || fail "the graphics window can be resized"
     if [ "$with_wm" = 1 ]; then
@@ -309,7 +319,7 @@ ctrl_q)
     ;;
 close_box)
     start_traffic_running
-    "$closer" "$(window_id "VELTA Graphics")"
+    close_window "VELTA Graphics"
     expect_exit 0
     ;;
 text_window)
@@ -320,7 +330,7 @@ text_window)
     in_text ctrl+a
     expect_running "Ctrl+A in the text window"
     # Closing the text window leaves the program running.
-    "$closer" "$(window_id "VELTA Text")"
+    close_window "VELTA Text"
     wait_until 5000 eval '! window_exists "VELTA Text"' || fail "the text window did not close"
     expect_running "after closing the text window"
     in_graphics ctrl+q
@@ -405,7 +415,7 @@ dialog)
     focus VELTA_gets
     # Escape and the close box leave the dialog open.
     xdotool key Escape
-    "$closer" "$(window_id "VELTA_gets")"
+    close_window "VELTA_gets"
     sleep 0.5
     window_exists "VELTA_gets" || fail "Escape or the close box closed the dialog"
     xdotool type "hello there"
@@ -455,12 +465,12 @@ present)
 text_resize)
     # The text window can be resized, and the core hears of its new client area.
     start_probe
-    xdotool windowsize "$(window_id "VELTA Text")" 800 200
+    resize "VELTA Text" 800 200
     wait_until 5000 eval '[ "$(win_info client "VELTA Text" | cut -d" " -f3-)" = "800 200" ]' ||
         fail "the text window's client area is $(win_info client "VELTA Text"), expected 800 x 200"
     expect_line "textsize 800 200"
     # The graphics window keeps its size.
-    xdotool windowsize "$(window_id "VELTA Graphics")" 400 300
+    resize "VELTA Graphics" 400 300
     sleep 0.5
     [ "$(win_info client "VELTA Graphics" | cut -d" " -f3-)" = "$canvas_w $canvas_h" ] ||
         fail "the graphics window's client area became $(win_info client "VELTA Graphics")"
