@@ -310,7 +310,8 @@ TEST_F(Contract, AWaitReturnsAtOnceWhenAMessageIsReady) {
     plat::invalidate(w);  // a paint is a message that is ready too
     plat::wait_message();
     EXPECT_EQ(codes(drain()), std::vector<std::uint32_t>{plat::wm::paint});
-    EXPECT_LT(contract::driver().now(), start + 100);
+    // Not at the timer's second: well before it, however loaded the machine.
+    EXPECT_LT(contract::driver().now(), start + 900);
 }
 
 }  // namespace
