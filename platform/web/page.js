@@ -767,7 +767,7 @@
   // page as the program's exit status.
   Module.noInitialRun = true;
   Module.onRuntimeInitialized = () => {
-    const args = [thisProgram].concat(Module.arguments || []);
+    const args = [thisProgram].concat(arguments_);
     const argv = _malloc((args.length + 1) * 4);
     args.forEach((arg, i) => {
       const size = lengthBytesUTF8(arg) + 1;

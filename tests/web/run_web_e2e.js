@@ -468,6 +468,40 @@ const tests = {
     await p.close();
   },
 
+  // A student's first program built on the installed library (see run_web_e2e.sh), checked as
+  // the package tests check it: its picture, a click, two keys and Ctrl+Q, which ends it with 0.
+  async student_program(p) {
+    await p.open('hello.html');
+    const pixel = (x, y) => p.page.evaluate(([px, py]) => {
+      const c = document.querySelector('.velta-window[data-title="VELTA Graphics"] canvas');
+      const d = c.getContext('2d').getImageData(Math.floor(c.width / 2) + px,
+                                                Math.floor(c.height / 2) - py, 1, 1).data;
+      return '#' + [d[0], d[1], d[2]].map((v) => v.toString(16).padStart(2, '0')).join('').toUpperCase();
+    }, [x, y]);
+    const expect = async (colour, ...points) => {
+      for (const [x, y] of points) {
+        const got = await pixel(x, y);
+        check(got === colour, '(' + x + ', ' + y + ') is ' + got + ', not ' + colour);
+      }
+    };
+    await until('the triangle', async () => (await pixel(0, 60)) === '#FFFF00');
+    await expect('#0000FF', [-100, 80], [100, 80], [-100, -80], [100, -80], [0, -70]);
+    await expect('#FFFFFF', [-101, 80], [-100, 81], [101, -80], [100, -81], [150, -120]);
+    await p.clickAt(150, -120);
+    await until('the red mark', async () => (await pixel(150, -120)) === '#FF0000');
+    await expect('#FF0000', [147, -117], [153, -123]);
+    await expect('#FFFFFF', [146, -120], [154, -120], [150, -116], [150, -124]);
+    await p.keys('g');
+    await until('the green square', async () => (await pixel(220, 0)) === '#00FF00');
+    await p.keys('b');
+    await until('the blue square', async () => (await pixel(220, 0)) === '#0000FF');
+    await p.page.screenshot({ path: path.join(outDir, 'student.png') });
+    await p.keys('Control+q');
+    const end = await p.ended();
+    check(end.status === '0', 'ended with ' + end.text);
+    await p.close();
+  },
+
   // Unpaced playback of a counted line in the page; its rate is printed, not judged.
   async playback_rate(p) {
     const ticks = Number(process.env.WEB_PLAYBACK_TICKS || 20000);

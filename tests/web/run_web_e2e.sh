@@ -37,4 +37,18 @@ if [ "$web_test" = grid_and_first_frame ] && [ -n "$linux_traffic" ] && [ -x "$l
     kill "$xvfb_pid" 2>/dev/null
     xvfb_pid=""
 fi
+# A student's first program, built on the installed web library with find_package under
+# emcmake, is a page too; the browser then serves it from its own build folder.
+if [ "$web_test" = student_program ]; then
+    work=$(mktemp -d)
+    trap 'rm -rf "$work"' EXIT
+    cmake --install "$web_build" --prefix "$work/prefix" >/dev/null || { echo "FAIL: the install failed"; exit 1; }
+    cp -r "$here/../package/first_program" "$work/hello"
+    export NODE_PATH=/usr/share/nodejs
+    emcmake cmake -S "$work/hello" -B "$work/hello/build" -Dvelta_DIR="$work/prefix/lib/cmake/velta" \
+        >"$web_out/student.log" 2>&1 && cmake --build "$work/hello/build" >>"$web_out/student.log" 2>&1 ||
+        { echo "FAIL: the first program did not build:"; tail -20 "$web_out/student.log"; exit 1; }
+    node "$here/run_web_e2e.js" "$web_test" "$work/hello/build" "$web_out"
+    exit $?
+fi
 exec node "$here/run_web_e2e.js" "$web_test" "$web_build" "$web_out" "$frame"
