@@ -354,6 +354,9 @@ start_probe() {
     expect_line "ready"
 }
 
+# The test bodies every desktop harness shares.
+source "$(dirname "${BASH_SOURCE[0]}")/cases.sh"
+
 # Sourced by another test script (tests/wine/run_wine_e2e.sh) for the helpers above only.
 [ "${E2E_HELPERS_ONLY:-0}" = 1 ] && return 0
 
@@ -440,22 +443,7 @@ windows_and_picture)
     check_places "after a while"
     ;;
 animation_keys)
-    start_traffic_running
-    expect_running "at start"
-    in_graphics ctrl+h
-    expect_halted "Ctrl+H"
-    # One frame may move nothing (every vehicle waiting at a red light): step until the picture
-    # changes, and check that it then stays still.
-    reference=$(canvas_hash)
-    stepped=0
-    for i in $(seq 1 40); do
-        in_graphics ctrl+f
-        if wait_until 1000 canvas_changed; then stepped=1; break; fi
-    done
-    [ "$stepped" = 1 ] || fail "Ctrl+F never advanced the picture"
-    expect_halted "after Ctrl+F"
-    in_graphics ctrl+a
-    expect_running "after Ctrl+A"
+    case_animation_keys
     ;;
 menu_quit)
     start_traffic_running
@@ -480,85 +468,10 @@ close_box)
     expect_exit 0
     ;;
 text_window)
-    start_traffic_running
-    expect_running "at start"
-    in_text ctrl+h
-    expect_halted "Ctrl+H in the text window"
-    in_text ctrl+a
-    expect_running "Ctrl+A in the text window"
-    # Closing the text window leaves the program running.
-    close_window "VELTA Text"
-    wait_until 5000 eval '! window_exists "VELTA Text"' || fail "the text window did not close"
-    expect_running "after closing the text window"
-    in_graphics ctrl+q
-    expect_exit 0
+    case_text_window
     ;;
 keys_and_clicks)
-    start_probe
-    in_graphics a
-    expect_line "keydown 65 97"
-    expect_line "event 2 0 0 97"
-    expect_line "keyup 65"
-    in_graphics shift+b
-    expect_line "event 2 0 0 66"
-    in_graphics F1
-    expect_line "keydown 112 -1"
-    in_graphics KP_Divide
-    expect_line "keydown 111 47"
-    # Keys that type no character: a key-down without one and no key event. A typed z marks the
-    # end, so every event printed from here on up to it must be z's own.
-    mark=$(wc -l <"$log")
-    in_graphics Delete Left Home End Prior Insert F5 z
-    for vk in 46 37 36 35 33 45 116; do expect_line "keydown $vk -1"; done
-    expect_line "event 2 0 0 122"
-    events=$(tail -n +"$((mark + 1))" "$log" | grep '^event')
-    [ "$events" = "event 2 0 0 122" ] || fail "keys without a character gave events: $events"
-    # Backspace, Tab (with Shift too), Enter (on the keypad too) and Escape type their codes.
-    in_graphics BackSpace
-    expect_line "keydown 8 8"
-    expect_line "event 2 0 0 8"
-    in_graphics Tab
-    expect_line "keydown 9 9"
-    expect_line "event 2 0 0 9"
-    mark=$(wc -l <"$log")
-    in_graphics shift+Tab
-    wait_until 5000 eval 'tail -n +"$((mark + 1))" "$log" | grep -qFx "event 2 0 0 9"' ||
-        fail "Shift+Tab gave no Tab event"
-    in_graphics Return
-    expect_line "keydown 13 13"
-    expect_line "event 2 0 0 13"
-    mark=$(wc -l <"$log")
-    in_graphics KP_Enter
-    wait_until 5000 eval 'tail -n +"$((mark + 1))" "$log" | grep -qFx "event 2 0 0 13"' ||
-        fail "keypad Enter gave no Enter event"
-    in_graphics Escape
-    expect_line "keydown 27 27"
-    expect_line "event 2 0 0 27"
-    # Ctrl+letter: Ctrl's own code, the letter's upper-case code with the control character, and
-    # no key event (Ctrl+L toggles logging, which the probe sees as nothing else).
-    in_graphics ctrl+l
-    expect_line "keydown 17 -1"
-    expect_line "keydown 76 12"
-    expect_line "keyup 17"
-    # Other control characters come from the character that the key types without Ctrl.
-    in_graphics ctrl+bracketleft
-    expect_line "keydown 219 27"
-    in_graphics ctrl+shift+2
-    expect_line "keydown 50 0"
-    in_graphics ctrl+2
-    expect_line "keydown 50 -1"
-    # Keys typed in the text window reach the graphics window.
-    in_text c
-    expect_line "event 2 0 0 99"
-    # A click 10 pixels right of and 10 below the client area's centre ((300, 257) without a
-    # window manager).
-    cx=$((canvas_w / 2 + 10)) cy=$((canvas_h / 2 + 10))
-    xdotool mousemove $((canvas_x + cx)) $((canvas_y + cy)) click 1
-    expect_line "click $cx $cy"
-    expect_line "event 1 10 -10 0"
-    in_graphics ctrl+q
-    expect_line "event 4 0 0 0"
-    expect_exit 0
+    case_keys_and_clicks
     ;;
 dialog)
     start_probe dialog

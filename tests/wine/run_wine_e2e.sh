@@ -123,8 +123,6 @@ start_probe() {
 
 # The probe is a console program: its lines end in CR LF.
 probe_said() { tr -d '\r' <"$log" | grep -qFx -- "$1"; }
-# lines_since <line count>: what the probe printed after that many lines.
-lines_since() { tail -n +"$(($1 + 1))" "$log" | tr -d '\r'; }
 
 cpu_report() {
     echo "traffic.exe under Wine, $1 over 5 s: $(cpu_percent 5) % of one core" |
@@ -263,20 +261,7 @@ grid_pixels)
         fail "the grids differ: compare $out/$label.linux.png with $out/$label.windows.png"
     ;;
 animation_keys)
-    start_traffic_running
-    expect_running "at start"
-    in_graphics ctrl+h
-    expect_halted "Ctrl+H"
-    reference=$(canvas_hash)
-    stepped=0
-    for i in $(seq 1 40); do
-        in_graphics ctrl+f
-        if wait_until 1000 canvas_changed; then stepped=1; break; fi
-    done
-    [ "$stepped" = 1 ] || fail "Ctrl+F never advanced the picture"
-    expect_halted "after Ctrl+F"
-    in_graphics ctrl+a
-    expect_running "after Ctrl+A"
+    case_animation_keys
     in_graphics ctrl+q
     expect_exit 0
     ;;
@@ -323,81 +308,10 @@ close_box)
     expect_exit 0
     ;;
 text_window)
-    start_traffic_running
-    expect_running "at start"
-    in_text ctrl+h
-    expect_halted "Ctrl+H in the text window"
-    in_text ctrl+a
-    expect_running "Ctrl+A in the text window"
-    # Closing the text window leaves the program running.
-    close_window "VELTA Text"
-    wait_until 5000 eval '! window_exists "VELTA Text"' || fail "the text window did not close"
-    expect_running "after closing the text window"
-    in_graphics ctrl+q
-    expect_exit 0
+    case_text_window
     ;;
 keys_and_clicks)
-    start_probe
-    in_graphics a
-    expect_line "keydown 65 97"
-    expect_line "event 2 0 0 97"
-    expect_line "keyup 65"
-    in_graphics shift+b
-    expect_line "event 2 0 0 66"
-    in_graphics F1
-    expect_line "keydown 112 -1"
-    in_graphics KP_Divide
-    expect_line "keydown 111 47"
-    # Keys that type no character: a key-down without one and no key event, up to the typed z.
-    mark=$(wc -l <"$log")
-    in_graphics Delete Left Home End Prior Insert F5 z
-    for vk in 46 37 36 35 33 45 116; do expect_line "keydown $vk -1"; done
-    expect_line "event 2 0 0 122"
-    events=$(lines_since "$mark" | grep '^event')
-    [ "$events" = "event 2 0 0 122" ] || fail "keys without a character gave events: $events"
-    in_graphics BackSpace
-    expect_line "keydown 8 8"
-    expect_line "event 2 0 0 8"
-    in_graphics Tab
-    expect_line "keydown 9 9"
-    expect_line "event 2 0 0 9"
-    mark=$(wc -l <"$log")
-    in_graphics shift+Tab
-    wait_until 5000 eval 'lines_since "$mark" | grep -qFx "event 2 0 0 9"' ||
-        fail "Shift+Tab gave no Tab event"
-    in_graphics Return
-    expect_line "keydown 13 13"
-    expect_line "event 2 0 0 13"
-    mark=$(wc -l <"$log")
-    in_graphics KP_Enter
-    wait_until 5000 eval 'lines_since "$mark" | grep -qFx "event 2 0 0 13"' ||
-        fail "keypad Enter gave no Enter event"
-    in_graphics Escape
-    expect_line "keydown 27 27"
-    expect_line "event 2 0 0 27"
-    # Ctrl+letter: Ctrl's own code, the letter's code with its control character, no key event.
-    in_graphics ctrl+l
-    expect_line "keydown 17 -1"
-    expect_line "keydown 76 12"
-    expect_line "keyup 17"
-    in_graphics ctrl+bracketleft
-    expect_line "keydown 219 27"
-    in_graphics ctrl+shift+2
-    expect_line "keydown 50 0"
-    in_graphics ctrl+2
-    expect_line "keydown 50 -1"
-    # Keys typed in the text window reach the graphics window.
-    in_text c
-    expect_line "event 2 0 0 99"
-    # A click 10 pixels right of and 10 below the client area's centre is (10, -10) in the
-    # picture.
-    cx=$((canvas_w / 2 + 10)) cy=$((canvas_h / 2 + 10))
-    xdotool mousemove $((canvas_x + cx)) $((canvas_y + cy)) click 1
-    expect_line "click $cx $cy"
-    expect_line "event 1 10 -10 0"
-    in_graphics ctrl+q
-    expect_line "event 4 0 0 0"
-    expect_exit 0
+    case_keys_and_clicks
     ;;
 dialog)
     start_probe dialog
