@@ -112,3 +112,31 @@ case_keys_and_clicks() {
     expect_line "event 4 0 0 0"
     expect_exit 0
 }
+
+# measure_playback <ticks> <folder> [<start> <keys>]: starts the traffic program in the folder
+# (with the harness's start_traffic_running, or the given command) with a script of one counted
+# line, plays it back unpaced (Ctrl+P, typed with in_graphics or the given command) and sets rate
+# (ticks a second) and played_ms, from the script's opening at the playback's first read to its
+# closing at the end of the file.
+measure_playback() {
+    local ticks=$1 folder=$2 start=${3:-start_traffic_running} keys=${4:-in_graphics} started ended
+    printf 'VELTA_PERIODIC(%d);\n' "$ticks" >"$folder/VELTA.SCR"
+    "$start"
+    script_open() { [ -n "$(find "/proc/$app_pid/fd" -lname '*/VELTA.SCR' -print -quit 2>/dev/null)" ]; }
+    poll_until() { # poll_until <timeout ms> <command...>, every 20 ms
+        local deadline=$(($(now_ms) + $1))
+        shift
+        while ! "$@"; do
+            [ "$(now_ms)" -ge "$deadline" ] && return 1
+            sleep 0.02
+        done
+    }
+    "$keys" ctrl+p
+    poll_until 5000 script_open || fail "Ctrl+P did not open the script"
+    started=$(now_ms)
+    poll_until 80000 eval '! script_open' || fail "the playback did not end within 80 s"
+    ended=$(now_ms)
+    expect_halted "after the playback"
+    played_ms=$((ended - started))
+    rate=$(awk -v n="$ticks" -v ms="$played_ms" 'BEGIN {printf "%.0f", n * 1000 / ms}')
+}

@@ -576,27 +576,10 @@ playback_rate)
     [ -n "$traffic" ] || skip "the traffic program is not built"
     ticks=${E2E_PLAYBACK_TICKS:-40000}
     work=$(mktemp -d)
-    printf 'VELTA_PERIODIC(%d);\n' "$ticks" >"$work/VELTA.SCR"
     pushd "$work" >/dev/null || fail "no temporary directory"
-    start_traffic_running
+    measure_playback "$ticks" "$work"
     popd >/dev/null || true
-    script_open() { [ -n "$(find "/proc/$app_pid/fd" -lname '*/VELTA.SCR' -print -quit 2>/dev/null)" ]; }
-    poll_until() { # poll_until <timeout ms> <command...>, every 20 ms
-        local deadline=$(($(now_ms) + $1))
-        shift
-        while ! "$@"; do
-            [ "$(now_ms)" -ge "$deadline" ] && return 1
-            sleep 0.02
-        done
-    }
-    in_graphics ctrl+p
-    poll_until 5000 script_open || fail "Ctrl+P did not open the script"
-    started=$(now_ms)
-    poll_until 80000 eval '! script_open' || fail "the playback did not end within 80 s"
-    ended=$(now_ms)
-    expect_halted "after the playback"
-    rate=$(awk -v n="$ticks" -v ms=$((ended - started)) 'BEGIN {printf "%.0f", n * 1000 / ms}')
-    line="desktop playback of VELTA_PERIODIC($ticks); under Xvfb: $rate ticks/s ($((ended - started)) ms)"
+    line="desktop playback of VELTA_PERIODIC($ticks); under Xvfb: $rate ticks/s ($played_ms ms)"
     if [ -n "$frame_compare" ]; then
         "$frame_compare" --rounds 5 >"$out/$label.frame" 2>&1 || fail "velta_frame_compare failed"
         cairo=$(awk -F': ' '/^cairo frame\/s/ {print $2}' "$out/$label.frame")

@@ -428,6 +428,17 @@ const tests = {
     check(!p.lines.some((l) => l.startsWith('event')), 'Ctrl+L gave a key event');
     await p.clickAt(10, -10);
     await p.said('event 1 10 -10 0');
+    // The text window can be resized by its corner, and the program hears of its new size; the
+    // graphics window has no such corner.
+    const grip = await p.page.$('.velta-window[data-title="VELTA Text"] .velta-grip');
+    check(grip && !(await p.page.$('.velta-window[data-title="VELTA Graphics"] .velta-grip')),
+          'the wrong windows can be resized');
+    const g = await grip.boundingBox();
+    await p.page.mouse.move(g.x + 6, g.y + 6);
+    await p.page.mouse.down();
+    await p.page.mouse.move(g.x - 194, g.y - 44, { steps: 4 });
+    await p.page.mouse.up();
+    await until('the new size', () => p.lines.some((l) => /^textsize 822 /.test(l)));
     await p.keys('Control+q');
     await p.said('event 4 0 0 0');
     const end = await p.ended();

@@ -37,6 +37,26 @@ if [ "$web_test" = grid_and_first_frame ] && [ -n "$linux_traffic" ] && [ -x "$l
     kill "$xvfb_pid" 2>/dev/null
     xvfb_pid=""
 fi
+# The page's playback rate is printed beside the Linux program's, measured here in the same run.
+if [ "$web_test" = playback_rate ] && [ -n "$linux_traffic" ] && [ -x "$linux_traffic" ] &&
+    command -v Xvfb >/dev/null; then
+    closer=$(dirname "$linux_traffic")/../../tests/e2e/close_window
+    E2E_HELPERS_ONLY=1 source "$here/../e2e/run_e2e.sh" "web_$web_test" "$linux_traffic" "" "$closer" \
+        "$web_out"
+    start_xvfb || fail "Xvfb did not start"
+    work=$(mktemp -d)
+    pushd "$work" >/dev/null || fail "no temporary directory"
+    export WEB_PLAYBACK_TICKS=${WEB_PLAYBACK_TICKS:-20000}
+    measure_playback "$WEB_PLAYBACK_TICKS" "$work"
+    popd >/dev/null || true
+    echo "the Linux program's playback of VELTA_PERIODIC($WEB_PLAYBACK_TICKS); under Xvfb in the same run: $rate ticks/s ($played_ms ms)"
+    in_graphics ctrl+q
+    expect_exit 0
+    rm -rf "$work"
+    kill "$xvfb_pid" 2>/dev/null
+    xvfb_pid=""
+fi
+
 # A student's first program, built on the installed web library with find_package under
 # emcmake, is a page too; the browser then serves it from its own build folder.
 if [ "$web_test" = student_program ]; then

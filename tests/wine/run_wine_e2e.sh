@@ -260,6 +260,29 @@ grid_pixels)
     [ "$linux_sum" = "$windows_sum" ] ||
         fail "the grids differ: compare $out/$label.linux.png with $out/$label.windows.png"
     ;;
+playback_rate)
+    # Unpaced playback of one counted line in traffic.exe, and in the Linux program in the same
+    # run; the rates are printed, not judged.
+    ticks=${E2E_PLAYBACK_TICKS:-40000}
+    measure_playback "$ticks" "$work"
+    line="traffic.exe under Wine: playback of VELTA_PERIODIC($ticks); at $rate ticks/s ($played_ms ms)"
+    in_graphics ctrl+q
+    expect_exit 0
+    if [ -n "$linux_traffic" ] && [ -x "$linux_traffic" ]; then
+        linux_start() {
+            (cd "$work" && exec "$linux_traffic") >"$log.linux" 2>&1 &
+            app_pid=$!
+            wait_until 10000 window_exists "VELTA Graphics" || fail "no graphics window (Linux)"
+            fltk_locate_canvas
+        }
+        linux_keys() { xdotool mousemove $((canvas_x + 300)) $((canvas_y + 300)) key "$@"; }
+        measure_playback "$ticks" "$work" linux_start linux_keys
+        line="$line; the Linux program in the same run: $rate ticks/s ($played_ms ms)"
+        linux_keys ctrl+q
+        expect_exit 0
+    fi
+    echo "$line" | tee "$out/playback.txt"
+    ;;
 animation_keys)
     case_animation_keys
     in_graphics ctrl+q
