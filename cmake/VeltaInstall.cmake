@@ -25,7 +25,7 @@ set(VELTA_TRAFFIC_DOCDIR ${_velta_default_docdir} CACHE STRING
 # ---- the library ----
 
 set(VELTA_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/velta)
-install(FILES ${PROJECT_SOURCE_DIR}/include/velta/velta.h
+install(FILES ${PROJECT_SOURCE_DIR}/include/velta/velta.h ${PROJECT_SOURCE_DIR}/include/velta/velta_test.h
         DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/velta COMPONENT dev)
 install(TARGETS velta_api ${VELTA_INSTALLED_ARCHIVES} EXPORT velta-targets
         ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT dev)
@@ -48,6 +48,7 @@ write_basic_package_version_file(${PROJECT_BINARY_DIR}/velta-config-version.cmak
 install(FILES ${PROJECT_BINARY_DIR}/velta-config.cmake
               ${PROJECT_BINARY_DIR}/velta-config-version.cmake
               ${PROJECT_SOURCE_DIR}/cmake/VeltaDependencies.cmake
+              ${PROJECT_SOURCE_DIR}/cmake/VeltaGrader.cmake
         DESTINATION ${VELTA_CMAKE_DIR} COMPONENT dev)
 if(WIN32)
   install(FILES ${PROJECT_SOURCE_DIR}/cmake/toolchain-mingw-w64.cmake

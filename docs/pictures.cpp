@@ -7,7 +7,7 @@
 
 #include "library_state.h"
 #include "platform/headless/headless.h"
-#include "support/png_writer.h"
+#include "testing/png_writer.h"
 #include "velta/velta.h"
 
 namespace {

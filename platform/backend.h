@@ -138,6 +138,8 @@ class Backend {
     virtual void pump_native() = 0;
     // Blocks until native input may have arrived or the deadline (on now_ms's clock) has come.
     virtual void sleep_until(std::uint64_t deadline_ms) = 0;
+    // See plat::input_can_arrive.
+    virtual bool input_can_arrive() { return true; }
     // Makes the native side of a new window; false when it cannot be made, and the window is not
     // made then either.
     virtual bool window_created(Window) { return true; }
@@ -190,8 +192,6 @@ std::vector<Window> all_windows();  // live windows in creation order
 bool pump_one_message();
 // When the next timer is due (kNoDeadline if none).
 std::uint64_t next_timer_due();
-// True when peek_message would return a message now.
-bool message_ready();
 // The record behind a handle: a live window's, or one being destroyed (during wm::destroy and
 // Backend::window_destroyed); null for null, stale and unknown handles. The record lives until its
 // window has ended; callers keep handles, not records, across anything that may end the window.

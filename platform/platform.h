@@ -41,9 +41,25 @@ enum : std::uint32_t {
     init_dialog = 272,
     command = 273,
     timer = 275,
+    // Mouse messages: the second parameter is the point in client coordinates (signed 16-bit
+    // halves, x low), the first the buttons and modifier keys held (mk). For the wheel, the first
+    // parameter's high half is the signed distance turned (120 a notch, positive away from the
+    // user).
+    mouse_move = 512,
     left_button_down = 513,
+    left_button_up = 514,
+    right_button_down = 516,
+    right_button_up = 517,
+    middle_button_down = 519,
+    middle_button_up = 520,
+    mouse_wheel = 522,
 };
 }  // namespace wm
+
+// What the first parameter of a mouse message says is held.
+namespace mk {
+enum : std::uint32_t { left = 0x1, right = 0x2, shift = 0x4, control = 0x8, middle = 0x10 };
+}  // namespace mk
 
 // Virtual-key codes used by the library and produced by the backends.
 namespace vk {
@@ -188,6 +204,11 @@ void post_quit_from_signal();
 // Sleeps until a message can be peeked or the next timer is due. Returns at once if one already
 // can.
 void wait_message();
+// True when peek_message would return a message now.
+bool message_ready();
+// False when no input can come any more: a backend driven by a test (headless) with nothing
+// left scheduled. A desktop always may have input coming.
+bool input_can_arrive();
 
 // The character message (wm::character) that a key-down produces, by the original platform's rule,
 // or -1 when the key produces none. `character` is what the keyboard layout gives for the key with
@@ -205,6 +226,12 @@ LParam make_key_lparam(int character);    // character -1: the key produces none
 int key_lparam_character(LParam lparam);  // -1 when none
 // A key-up's parameters: a repeat count of 1, and the previous-state and transition bits set.
 LParam make_key_up_lparam();
+// A mouse message's first parameter: the buttons and keys held (mk), and for the wheel the
+// distance.
+inline WParam make_mouse_wparam(std::uint32_t held, int wheel_delta = 0) {
+    return static_cast<WParam>((static_cast<std::uint32_t>(wheel_delta & 0xFFFF) << 16) |
+                               (held & 0xFFFF));
+}
 inline LParam make_point_lparam(int x, int y) {
     return static_cast<LParam>((static_cast<std::uint32_t>(y & 0xFFFF) << 16) |
                                static_cast<std::uint32_t>(x & 0xFFFF));

@@ -394,6 +394,10 @@ std::uint64_t next_timer_due() {
     return due;
 }
 
+bool input_can_arrive() {
+    return backend().input_can_arrive();
+}
+
 void wait_message() {
     pump_backend();
     while (!message_ready()) idle_until(next_timer_due());

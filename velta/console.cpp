@@ -6,6 +6,8 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <string>
+#include <vector>
 
 #include "library_state.h"
 #include "platform/gdi.h"
@@ -17,6 +19,22 @@ namespace {
 std::unique_ptr<char[]> console_ring[kRingSlots];
 std::int32_t ring_start = -1;  // slot of the oldest message; -1 until the first is stored
 std::int32_t ring_next = 0;    // slot that receives the next message
+
+// Every message since a test asked for them (velta_keep_transcript), beyond the ring's 25.
+bool keeping_transcript = false;
+std::vector<std::string> transcript;
+
+// Console messages also go to standard error where the process has one (not a Windows program
+// without a console), so that what the program was told is still there after it has ended.
+void mirror(const char* text) {
+    if (!velta_state.mirror_to_stderr || text == nullptr) return;
+    int fd = fileno(stderr);
+    if (fd < 0) return;
+    std::fputs(text, stderr);
+    std::size_t n = std::strlen(text);
+    if (n == 0 || text[n - 1] != '\n') std::fputc('\n', stderr);
+    std::fflush(stderr);
+}
 
 std::int32_t advance(std::int32_t slot) {
     return slot == kRingSlots - 1 ? 0 : slot + 1;
@@ -68,8 +86,19 @@ int velta_print(const char* format, ...) {
     va_end(again);
 
     store(text);
+    if (keeping_transcript) transcript.emplace_back(text);
+    mirror(text);
     velta_console_line(text);
     return count;
+}
+
+void velta_keep_transcript(bool keep) {
+    keeping_transcript = keep;
+    transcript.clear();
+}
+
+std::vector<std::string> velta_transcript() {
+    return transcript;
 }
 
 void velta_console_line(const char* message) {

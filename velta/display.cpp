@@ -69,3 +69,31 @@ int Display::pixel(int x, int y, int colour) {
 int Display::text(int x, int y, const char* text_, int height_, int colour) {
     return velta_text(colour, x, y, text_, height_);
 }
+
+int Display::text(int x, int y, const std::string& text_, int height_, int colour) {
+    return velta_text(colour, x, y, text_.c_str(), height_);
+}
+
+void Display::text_size(const std::string& text_, int height_, int* w, int* h) {
+    velta_text_size(text_.c_str(), height_, w, h);
+}
+
+void Display::set_input(int flags) {
+    velta_set_input(flags);
+}
+
+int Display::next_input(VeltaEvent* event) {
+    return velta_next_input(event);
+}
+
+bool Display::key_is_down(int code) {
+    return velta_key_is_down(code) != 0;
+}
+
+bool Display::button_is_down(int button) {
+    return velta_button_is_down(button) != 0;
+}
+
+void Display::mouse_position(int* x, int* y) {
+    velta_mouse_position(x, y);
+}

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "platform/gdi.h"
 #include "platform/platform.h"
@@ -12,6 +14,11 @@ struct VeltaState {
     std::int32_t pending_x = 0;
     std::int32_t pending_y = 0;
     char pending_key = 0;
+    // What the further event kinds carry (velta_set_input): a key code or wheel distance, a
+    // button (or the buttons held), the modifier keys.
+    std::int32_t pending_code = 0;
+    std::int32_t pending_button = 0;
+    std::int32_t pending_mods = 0;
     std::uint8_t run = 0;
     std::uint8_t single_step = 0;
     std::int32_t timer_tick = 0;
@@ -25,6 +32,16 @@ struct VeltaState {
     int script_fd = -1;    // the descriptor of a script open for writing, for signal handlers
     std::uint8_t logging = 1;
     std::int32_t ctrl_held = 0;
+    std::int32_t shift_held = 0;
+    // The further kinds asked for (InputFlags), and the input state the events returned so far
+    // left: keys and buttons down, the mouse's last picture position.
+    std::int32_t input_flags = 0;
+    std::uint8_t keys_down[256] = {};
+    std::int32_t buttons_held = 0;
+    std::int32_t mouse_x = 0;
+    std::int32_t mouse_y = 0;
+    // Console messages also go to standard error, where the process has one.
+    std::uint8_t mirror_to_stderr = 1;
     std::int32_t origin_x = 0;
     std::int32_t origin_y = 0;
     std::int32_t dirty = 1;
@@ -84,6 +101,10 @@ void velta_end_recording();
 void velta_catch_signals();
 void velta_release_signals();
 
+// Brings the input state (keys and buttons down, the mouse's position) up to date with an event
+// that the wait returns.
+void velta_note_input(int kind);
+
 // Copies the off-screen image to the graphics window and clears the dirty flag.
 void velta_copy_image();
 
@@ -96,6 +117,9 @@ void velta_free_text(std::int32_t handle);
 void velta_reset_for_tests();
 // Forgets the console ring (tests only; part of velta_reset_for_tests).
 void velta_console_reset();
+// Keeps every console message from now on (or stops), for velta_test::console.
+void velta_keep_transcript(bool keep);
+std::vector<std::string> velta_transcript();
 
 // The console ring, read by tests and by the repaint: the text of a slot (null when the slot is
 // empty), the slot of the oldest message (-1 while none has been stored) and the next slot.

@@ -158,7 +158,8 @@ bool read_line(std::FILE* file, char (&line)[kLineSize]) {
 void velta_record_event(int kind, int x, int y, char key) {
     VeltaState& s = velta_state;
     bool has_line = kind == EVENT_MOUSE || kind == EVENT_KEY ||
-                    (kind == EVENT_PERIODIC && s.periodic_count > 0);
+                    (kind == EVENT_PERIODIC && s.periodic_count > 0) ||
+                    (kind >= EVENT_KEY_DOWN && kind <= EVENT_WHEEL);
     if (!has_line) return;
     if (s.script_mode == 'r') {
         velta_stop_playback();
@@ -181,6 +182,29 @@ void velta_record_event(int kind, int x, int y, char key) {
         case EVENT_KEY:
             std::snprintf(line, sizeof line, "VELTA_KBD(%d);\n",
                           static_cast<int>(static_cast<signed char>(key)));
+            break;
+        // The further kinds, of a program that asked for them: a letter each after the prefix.
+        case EVENT_KEY_DOWN:
+            std::snprintf(line, sizeof line, "VELTA_DOWN(%d, %d);\n", s.pending_code,
+                          s.pending_mods);
+            break;
+        case EVENT_KEY_UP:
+            std::snprintf(line, sizeof line, "VELTA_UP(%d, %d);\n", s.pending_code, s.pending_mods);
+            break;
+        case EVENT_MOUSE_MOVE:
+            std::snprintf(line, sizeof line, "VELTA_XY(%d, %d, %d);\n", x, y, s.pending_button);
+            break;
+        case EVENT_BUTTON_DOWN:
+            std::snprintf(line, sizeof line, "VELTA_BUTTON(%d, %d, %d, %d);\n", x, y,
+                          s.pending_button, s.pending_mods);
+            break;
+        case EVENT_BUTTON_UP:
+            std::snprintf(line, sizeof line, "VELTA_RELEASE(%d, %d, %d, %d);\n", x, y,
+                          s.pending_button, s.pending_mods);
+            break;
+        case EVENT_WHEEL:
+            std::snprintf(line, sizeof line, "VELTA_WHEEL(%d, %d, %d, %d);\n", x, y, s.pending_code,
+                          s.pending_mods);
             break;
         default:
             std::snprintf(line, sizeof line, "VELTA_PERIODIC(%d);\n",
@@ -209,14 +233,25 @@ int velta_read_script_event() {
         return 1;
     }
     char line[kLineSize];
-    if (!read_line(s.script, line)) {
-        velta_print("EOF encountered in script file %s\n", kScriptName);
-        velta_stop_playback();
-        close_file();
-        return 0;
+    char kind = '\0';
+    for (;;) {
+        if (!read_line(s.script, line)) {
+            velta_print("EOF encountered in script file %s\n", kScriptName);
+            velta_stop_playback();
+            close_file();
+            return 0;
+        }
+        kind = std::strlen(line) > kKindPos ? line[kKindPos] : '\0';
+        // A line of a further kind that this program did not ask for is passed over: it gets
+        // only the events it can take.
+        int asked = s.input_flags;
+        bool keys = kind == 'D' || kind == 'U',
+             mouse = kind == 'X' || kind == 'B' || kind == 'R' || kind == 'W';
+        if ((keys && !(asked & VELTA_INPUT_KEYS)) || (mouse && !(asked & VELTA_INPUT_MOUSE)))
+            continue;
+        break;
     }
     std::size_t pos = kKindPos;
-    char kind = std::strlen(line) > kKindPos ? line[kKindPos] : '\0';
     switch (kind) {
         case 'K':
             s.pending_kind = EVENT_KEY;
@@ -233,6 +268,32 @@ int velta_read_script_event() {
             s.periodic_count = n > 0 ? n - 1 : 0;
             break;
         }
+        case 'D':
+        case 'U':
+            s.pending_kind = kind == 'D' ? EVENT_KEY_DOWN : EVENT_KEY_UP;
+            s.pending_code = next_number(line, pos, true) & 0xFF;
+            s.pending_mods = next_number(line, pos, true);
+            break;
+        case 'X':
+            s.pending_kind = EVENT_MOUSE_MOVE;
+            s.pending_x = next_number(line, pos, true);
+            s.pending_y = next_number(line, pos, true);
+            s.pending_button = next_number(line, pos, true);
+            break;
+        case 'B':
+        case 'R':
+        case 'W':
+            s.pending_kind = kind == 'B'   ? EVENT_BUTTON_DOWN
+                             : kind == 'R' ? EVENT_BUTTON_UP
+                                           : EVENT_WHEEL;
+            s.pending_x = next_number(line, pos, true);
+            s.pending_y = next_number(line, pos, true);
+            if (kind == 'W')
+                s.pending_code = next_number(line, pos, true);
+            else
+                s.pending_button = next_number(line, pos, true);
+            s.pending_mods = next_number(line, pos, true);
+            break;
         default:
             return 0;
     }

@@ -41,6 +41,9 @@ int velta_wait_event(int* x, int* y, char* key) {
     s.pending_key = 0;
     s.pending_y = 0;
     s.pending_x = 0;
+    s.pending_code = 0;
+    s.pending_button = 0;
+    s.pending_mods = 0;
     for (;;) {
         // The application asked to quit: it gets the quit now, not at the next tick or click.
         if (s.quit) {
@@ -69,7 +72,21 @@ int velta_wait_event(int* x, int* y, char* key) {
             s.play_one = 0;
             continue;
         }
-        if (pass_was_idle(handled, kind_before)) plat::wait_message();
+        if (pass_was_idle(handled, kind_before)) {
+            // Halted, with nothing to play and no input that can still come (a program run by a
+            // test on the headless library): nothing can ever end this wait. It ends with a quit
+            // rather than sleeping for ever.
+            bool can_end = s.run || s.single_step || s.playback || s.play_one ||
+                           s.pending_kind == EVENT_PERIODIC;
+            if (!can_end && !plat::message_ready() && !plat::input_can_arrive()) {
+                velta_print(
+                    "Nothing can end this wait: no input is coming and the animation is "
+                    "halted; quitting.\n");
+                s.pending_kind = EVENT_QUIT;
+                break;
+            }
+            plat::wait_message();
+        }
     }
     // What is recorded is what the application gets: once the quit flag is set or the graphics
     // window is gone, the event is a quit, whatever was pending.
@@ -89,6 +106,7 @@ int velta_wait_event(int* x, int* y, char* key) {
             velta_record_event(result, s.pending_x, s.pending_y, s.pending_key);
         }
     }
+    velta_note_input(result);
     *x = s.pending_x;
     *y = s.pending_y;
     *key = s.pending_key;

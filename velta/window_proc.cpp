@@ -160,6 +160,45 @@ std::uint32_t command_for_key(plat::WParam code) {
     }
 }
 
+int modifiers() {
+    const VeltaState& s = velta_state;
+    return (s.shift_held ? VELTA_MOD_SHIFT : 0) | (s.ctrl_held ? VELTA_MOD_CTRL : 0);
+}
+
+// A key pressed or released, for a program that asked for every key.
+void key_event(int kind, plat::WParam code) {
+    VeltaState& s = velta_state;
+    if (!(s.input_flags & VELTA_INPUT_KEYS)) return;
+    s.pending_kind = kind;
+    s.pending_code = static_cast<int>(code & 0xFF);
+    s.pending_mods = modifiers();
+}
+
+// A mouse message for a program that asked for the mouse: where (picture coordinates, from the
+// client position's signed halves, so that a drag beyond the window's edge keeps its sign), which
+// button, and what is held.
+void mouse_event(int kind, int button, plat::WParam wparam, plat::LParam lparam) {
+    VeltaState& s = velta_state;
+    if (!(s.input_flags & VELTA_INPUT_MOUSE)) return;
+    auto lp = static_cast<std::uint32_t>(lparam);
+    int cx = static_cast<std::int16_t>(lp & 0xFFFF);
+    int cy = static_cast<std::int16_t>((lp >> 16) & 0xFFFF);
+    auto held = static_cast<std::uint32_t>(wparam);
+    s.pending_kind = kind;
+    s.pending_x = cx - s.origin_x;
+    s.pending_y = s.origin_y - cy;
+    s.pending_mods = ((held & plat::mk::shift) ? VELTA_MOD_SHIFT : 0) |
+                     ((held & plat::mk::control) ? VELTA_MOD_CTRL : 0);
+    if (kind == EVENT_MOUSE_MOVE) {
+        button = ((held & plat::mk::left) ? VELTA_BUTTON_LEFT_HELD : 0) |
+                 ((held & plat::mk::right) ? VELTA_BUTTON_RIGHT_HELD : 0) |
+                 ((held & plat::mk::middle) ? VELTA_BUTTON_MIDDLE_HELD : 0);
+    } else if (kind == EVENT_WHEEL) {
+        s.pending_code = static_cast<std::int16_t>((held >> 16) & 0xFFFF);
+    }
+    s.pending_button = button;
+}
+
 }  // namespace
 
 plat::LResult velta_graphics_proc(plat::Window window, std::uint32_t msg, plat::WParam wparam,
@@ -187,8 +226,11 @@ plat::LResult velta_graphics_proc(plat::Window window, std::uint32_t msg, plat::
             return 0;
         }
         case plat::wm::key_down: {
+            key_event(EVENT_KEY_DOWN, wparam);
             if (wparam == plat::vk::control) {
                 s.ctrl_held = 1;
+            } else if (wparam == plat::vk::shift) {
+                s.shift_held = 1;
             } else if (std::uint32_t command = command_for_key(wparam)) {
                 if (s.ctrl_held) run_command(command);
             }
@@ -196,6 +238,8 @@ plat::LResult velta_graphics_proc(plat::Window window, std::uint32_t msg, plat::
         }
         case plat::wm::key_up:
             if (wparam == plat::vk::control) s.ctrl_held = 0;
+            if (wparam == plat::vk::shift) s.shift_held = 0;
+            key_event(EVENT_KEY_UP, wparam);
             return 0;
         case plat::wm::character:
             if (!s.ctrl_held) {
@@ -217,8 +261,31 @@ plat::LResult velta_graphics_proc(plat::Window window, std::uint32_t msg, plat::
             s.pending_kind = EVENT_MOUSE;
             s.pending_x = cx - s.origin_x;
             s.pending_y = s.origin_y - cy;
+            if (s.input_flags & VELTA_INPUT_MOUSE)
+                mouse_event(EVENT_MOUSE, VELTA_BUTTON_LEFT, wparam, lparam);
             return 0;
         }
+        case plat::wm::mouse_move:
+            mouse_event(EVENT_MOUSE_MOVE, 0, wparam, lparam);
+            return 0;
+        case plat::wm::right_button_down:
+            mouse_event(EVENT_BUTTON_DOWN, VELTA_BUTTON_RIGHT, wparam, lparam);
+            return 0;
+        case plat::wm::middle_button_down:
+            mouse_event(EVENT_BUTTON_DOWN, VELTA_BUTTON_MIDDLE, wparam, lparam);
+            return 0;
+        case plat::wm::left_button_up:
+            mouse_event(EVENT_BUTTON_UP, VELTA_BUTTON_LEFT, wparam, lparam);
+            return 0;
+        case plat::wm::right_button_up:
+            mouse_event(EVENT_BUTTON_UP, VELTA_BUTTON_RIGHT, wparam, lparam);
+            return 0;
+        case plat::wm::middle_button_up:
+            mouse_event(EVENT_BUTTON_UP, VELTA_BUTTON_MIDDLE, wparam, lparam);
+            return 0;
+        case plat::wm::mouse_wheel:
+            mouse_event(EVENT_WHEEL, 0, wparam, lparam);
+            return 0;
         default:
             return plat::def_window_proc(window, msg, wparam, lparam);
     }

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "platform/headless/headless.h"
-#include "support/png_writer.h"
+#include "testing/png_writer.h"
 #include "library_state.h"
 #include "velta/velta.h"
 

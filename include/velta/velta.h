@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 // Event kinds returned by the wait.
 enum EventKind : int {
@@ -13,6 +14,66 @@ enum EventKind : int {
     EVENT_KEY = 2,
     EVENT_PERIODIC = 3,
     EVENT_QUIT = 4,
+    // Further kinds, only for a program that asks for them (velta_set_input), and only from
+    // velta_next_input (Display::next_input), which returns them in a VeltaEvent.
+    EVENT_KEY_DOWN =
+        5,  // any key pressed (code, modifiers); a typed character still comes as EVENT_KEY
+    EVENT_KEY_UP = 6,      // any key released (code, modifiers)
+    EVENT_MOUSE_MOVE = 7,  // the mouse moved (x, y, the buttons held as VELTA_BUTTON_*_HELD)
+    EVENT_BUTTON_DOWN =
+        8,  // the right or middle button pressed (the left one still gives EVENT_MOUSE)
+    EVENT_BUTTON_UP = 9,  // any button released
+    EVENT_WHEEL = 10,     // the wheel turned (code: 120 a notch, positive away from the user)
+};
+
+// What velta_set_input asks for; 0, the start, gives only the four classic kinds.
+enum InputFlags : int {
+    VELTA_INPUT_KEYS = 1,   // EVENT_KEY_DOWN and EVENT_KEY_UP for every key
+    VELTA_INPUT_MOUSE = 2,  // EVENT_MOUSE_MOVE, EVENT_BUTTON_DOWN, EVENT_BUTTON_UP, EVENT_WHEEL
+};
+
+// Key codes of EVENT_KEY_DOWN and EVENT_KEY_UP. Letters and digits are their upper-case
+// characters ('A' to 'Z', '0' to '9'); VELTA_KEY_F1 + n - 1 is Fn.
+enum KeyCode : int {
+    VELTA_KEY_BACKSPACE = 8,
+    VELTA_KEY_TAB = 9,
+    VELTA_KEY_ENTER = 13,
+    VELTA_KEY_SHIFT = 16,
+    VELTA_KEY_CONTROL = 17,
+    VELTA_KEY_ESCAPE = 27,
+    VELTA_KEY_SPACE = 32,
+    VELTA_KEY_PAGE_UP = 33,
+    VELTA_KEY_PAGE_DOWN = 34,
+    VELTA_KEY_END = 35,
+    VELTA_KEY_HOME = 36,
+    VELTA_KEY_LEFT = 37,
+    VELTA_KEY_UP = 38,
+    VELTA_KEY_RIGHT = 39,
+    VELTA_KEY_DOWN = 40,
+    VELTA_KEY_INSERT = 45,
+    VELTA_KEY_DELETE = 46,
+    VELTA_KEY_F1 = 112,
+    VELTA_KEY_F12 = 123,
+};
+
+// Mouse buttons, and the modifier keys held with an event.
+enum : int { VELTA_BUTTON_LEFT = 1, VELTA_BUTTON_RIGHT = 2, VELTA_BUTTON_MIDDLE = 3 };
+enum : int {
+    VELTA_BUTTON_LEFT_HELD = 1,
+    VELTA_BUTTON_RIGHT_HELD = 2,
+    VELTA_BUTTON_MIDDLE_HELD = 4,
+};
+enum : int { VELTA_MOD_SHIFT = 1, VELTA_MOD_CTRL = 2 };
+
+// One event with everything it carries, from velta_next_input.
+struct VeltaEvent {
+    int kind = EVENT_NONE;  // an EventKind
+    int x = 0, y = 0;       // picture coordinates (mouse kinds)
+    char key = 0;           // the character (EVENT_KEY)
+    int code = 0;  // the key code (EVENT_KEY_DOWN, EVENT_KEY_UP); the distance (EVENT_WHEEL)
+    int button =
+        0;  // VELTA_BUTTON_* (EVENT_MOUSE, EVENT_BUTTON_*); the buttons held (EVENT_MOUSE_MOVE)
+    int modifiers = 0;  // VELTA_MOD_* held with it
 };
 
 // Animation modes of velta_set_animation.
@@ -50,6 +111,34 @@ struct DrawCommand {
 constexpr int VELTA_COLORS = 24;
 constexpr int VELTA_BACKGROUND = 1;  // white
 constexpr int VELTA_ILLEGAL = 2;     // red
+
+// The 24 colours by name (palette[i].name): the index of each in the palette.
+enum Colour : int {
+    VELTA_BLACK = 0,
+    VELTA_WHITE = 1,
+    VELTA_RED = 2,
+    VELTA_GREEN = 3,
+    VELTA_BLUE = 4,
+    VELTA_YELLOW = 5,
+    VELTA_MAGENTA = 6,
+    VELTA_CYAN = 7,
+    VELTA_PURPLE = 8,
+    VELTA_NAVY_BLUE = 9,
+    VELTA_DUSTY_PLUM = 10,
+    VELTA_ICE_BLUE = 11,
+    VELTA_TURQUOISE = 12,
+    VELTA_ORANGE = 13,
+    VELTA_BROWN = 14,
+    VELTA_PINK = 15,
+    VELTA_CHALK = 16,
+    VELTA_GOLD = 17,
+    VELTA_PEACH = 18,
+    VELTA_FOREST_GREEN = 19,
+    VELTA_SEA_GREEN = 20,
+    VELTA_OLIVE = 21,
+    VELTA_GRAY_50 = 22,  // "50% gray"
+    VELTA_GRAY_20 = 23,  // "20% gray"
+};
 
 struct PaletteEntry {
     std::uint8_t red;
@@ -93,6 +182,18 @@ void velta_render(const DrawCommand* command);
 int velta_print(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void velta_console_line(const char* message);
 
+// Input for games: further event kinds (InputFlags) for a program that asks, from velta_next_input,
+// which waits as velta_wait_event does and fills the whole record. The state of the keys, the
+// buttons and the mouse as the events returned so far (live or played back) left them.
+int velta_set_input(int flags);  // 0 if the graphics window does not exist, else 1
+int velta_next_input(VeltaEvent* event);
+int velta_key_is_down(int code);
+int velta_button_is_down(int button);
+void velta_mouse_position(int* x, int* y);
+
+// The size in pixels that velta_text would give the text at this height (0: the default).
+int velta_text_size(const char* text, int height, int* width, int* text_height);
+
 void velta_record_event(int kind, int x, int y, char key);
 int velta_read_script_event();
 void velta_stop_playback();
@@ -120,6 +221,16 @@ class Display {
     int line(int x1, int y1, int x2, int y2, int colour, int width);
     int pixel(int x, int y, int colour);
     int text(int x, int y, const char* text, int height, int colour);
+    int text(int x, int y, const std::string& text, int height, int colour);
+    // The width and height that text would take at this height.
+    void text_size(const std::string& text, int height, int* width, int* text_height);
+
+    // Input for games (see velta_set_input): ask once, then take events with next_input.
+    void set_input(int flags);
+    int next_input(VeltaEvent* event);
+    bool key_is_down(int code);
+    bool button_is_down(int button);
+    void mouse_position(int* x, int* y);
 
     std::int32_t width;
     std::int32_t height;

@@ -84,6 +84,8 @@ class HeadlessBackend final : public Backend {
         run_due();
     }
 
+    bool input_can_arrive() override { return !actions.empty(); }
+
     void schedule(std::uint64_t time, std::function<void()> action) {
         actions.emplace(std::make_pair(time, sequence++), std::move(action));
     }
@@ -258,8 +260,7 @@ void key_down(Window window, int vk, int character) {
 
 void key_up(Window window, int vk) {
     if (vk == vk::control) headless_backend().ctrl_held = false;
-    post_input(Message{window, wm::key_up, static_cast<WParam>(vk),
-                       make_key_up_lparam()});
+    post_input(Message{window, wm::key_up, static_cast<WParam>(vk), make_key_up_lparam()});
 }
 
 void type_char(Window window, char c) {

@@ -13,15 +13,17 @@ step() { echo "== $*"; }
 
 step "install into $prefix"
 cmake --install "$build" --prefix "$prefix" >/dev/null
-for f in include/velta/velta.h lib/libvelta.a lib/libvelta_headless.a \
+for f in include/velta/velta.h include/velta/velta_test.h lib/libvelta.a lib/libvelta_headless.a \
     lib/cmake/velta/velta-config.cmake lib/cmake/velta/velta-config-version.cmake \
     lib/pkgconfig/velta.pc lib/pkgconfig/velta-headless.pc; do
     [ -f "$prefix/$f" ] || { echo "not installed: $f"; exit 1; }
 done
-# Only the public header is installed, and it needs nothing else.
-[ "$(find "$prefix/include" -type f | wc -l)" -eq 1 ] || { echo "extra headers installed"; exit 1; }
-echo '#include <velta/velta.h>' | c++ -std=c++17 -Wall -Wextra -Werror -fsyntax-only \
-    -I"$prefix/include" -x c++ -
+# Only the two public headers are installed, and each needs nothing else.
+[ "$(find "$prefix/include" -type f | wc -l)" -eq 2 ] || { echo "extra headers installed"; exit 1; }
+for h in velta.h velta_test.h; do
+    echo "#include <velta/$h>" | c++ -std=c++17 -Wall -Wextra -Werror -fsyntax-only \
+        -I"$prefix/include" -x c++ -
+done
 
 step "build the examples against the package"
 cmake -S "$source/examples" -B "$work/examples" -DCMAKE_PREFIX_PATH="$prefix" >/dev/null

@@ -6,7 +6,7 @@
 
 #include "platform/headless/headless.h"
 #include "sim_helpers.h"
-#include "support/png_writer.h"
+#include "testing/png_writer.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-// A minimal PNG encoder for test artifacts: 8-bit RGB, rows unfiltered, the image data in stored
+// A minimal PNG encoder (for tests, grading and the pictures the build draws): 8-bit RGB, rows unfiltered, the image data in stored
 // (uncompressed) deflate blocks, so it needs no compression library.
 #pragma once
 
