@@ -26,8 +26,16 @@ void reset();
 void click(int x, int y, int after_ms = 0);            // a left click at picture coordinates
 void type(const std::string& text, int after_ms = 0);  // characters typed
 void key(int code, int after_ms = 0);                  // a key (KeyCode) pressed and released
-void command(char letter, int after_ms = 0);           // Ctrl+letter: a Run menu command
+void command(char letter, int after_ms = 0);           // the Run menu command of Ctrl+letter
 void quit(int after_ms = 0);                           // the Quit command
+// The further input of velta_set_input: a key held down and let go, the mouse moved, a button
+// (VELTA_BUTTON_*) pressed and released at picture coordinates, the wheel turned (120 a notch).
+void key_down(int code, int after_ms = 0);
+void key_up(int code, int after_ms = 0);
+void mouse_move(int x, int y, int after_ms = 0);
+void press(int button, int x, int y, int after_ms = 0);
+void release(int button, int x, int y, int after_ms = 0);
+void wheel(int x, int y, int delta, int after_ms = 0);
 // Lets virtual time pass now, running what is scheduled.
 void pass_time(int ms);
 long long now_ms();

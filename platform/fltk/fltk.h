@@ -87,6 +87,9 @@ class Canvas : public Fl_Widget {
     const ScreenImage& image() const { return image_; }
 
   private:
+    // Posts a mouse message for the current FLTK event to the owner, unless it is disabled.
+    void post_mouse(std::uint32_t message, int wheel_delta = 0);
+
     NativeWindow& owner_;
     ScreenImage image_;
     GC gc_ = nullptr;  // for puts outside FLTK's drawing, made on the first

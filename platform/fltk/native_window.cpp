@@ -107,8 +107,7 @@ bool NativeWindow::post_key(bool down) {
         post_input(Message{rec, wm::key_down, static_cast<WParam>(vk), make_key_lparam(ch)});
     } else {
         if (vk == 0) return true;
-        post_input(Message{rec, wm::key_up, static_cast<WParam>(vk),
-                           make_key_up_lparam()});
+        post_input(Message{rec, wm::key_up, static_cast<WParam>(vk), make_key_up_lparam()});
     }
     return true;
 }

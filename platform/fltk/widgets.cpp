@@ -106,22 +106,68 @@ void Canvas::draw() {
     if (h() > h_shown && w_shown > 0) fl_rectf(x(), y() + h_shown, w_shown, h() - h_shown);
 }
 
+namespace {
+
+// The buttons and modifier keys held, as mouse messages carry them.
+std::uint32_t mouse_held() {
+    int state = Fl::event_state();
+    return ((state & FL_BUTTON1) ? mk::left : 0u) | ((state & FL_BUTTON3) ? mk::right : 0u) |
+           ((state & FL_BUTTON2) ? mk::middle : 0u) | ((state & FL_SHIFT) ? mk::shift : 0u) |
+           ((state & FL_CTRL) ? mk::control : 0u);
+}
+
+}  // namespace
+
+void Canvas::post_mouse(std::uint32_t message, int wheel_delta) {
+    if (!is_window(owner_.rec) || !window_record(owner_.rec)->enabled) return;
+    post_input(Message{owner_.rec, message, make_mouse_wparam(mouse_held(), wheel_delta),
+                       make_point_lparam(Fl::event_x() - x(), Fl::event_y() - y())});
+}
+
 int Canvas::handle(int event) {
     switch (event) {
         case FL_FOCUS:
         case FL_UNFOCUS:
         case FL_ENTER:
         case FL_LEAVE:
+            return 1;
         case FL_MOVE:
         case FL_DRAG:
+            post_mouse(wm::mouse_move);
+            return 1;
         case FL_RELEASE:
+            switch (Fl::event_button()) {
+                case FL_LEFT_MOUSE:
+                    post_mouse(wm::left_button_up);
+                    break;
+                case FL_RIGHT_MOUSE:
+                    post_mouse(wm::right_button_up);
+                    break;
+                case FL_MIDDLE_MOUSE:
+                    post_mouse(wm::middle_button_up);
+                    break;
+                default:
+                    break;
+            }
+            return 1;
+        case FL_MOUSEWHEEL:
+            // FLTK counts notches downward (toward the user); a notch is 120, away is positive.
+            if (Fl::event_dy() != 0) post_mouse(wm::mouse_wheel, -120 * Fl::event_dy());
             return 1;
         case FL_PUSH:
             if (Fl::focus() != this) Fl::focus(this);
-            if (Fl::event_button() == FL_LEFT_MOUSE && is_window(owner_.rec) &&
-                window_record(owner_.rec)->enabled) {
-                post_input(Message{owner_.rec, wm::left_button_down, 1,
-                                   make_point_lparam(Fl::event_x() - x(), Fl::event_y() - y())});
+            switch (Fl::event_button()) {
+                case FL_LEFT_MOUSE:
+                    post_mouse(wm::left_button_down);
+                    break;
+                case FL_RIGHT_MOUSE:
+                    post_mouse(wm::right_button_down);
+                    break;
+                case FL_MIDDLE_MOUSE:
+                    post_mouse(wm::middle_button_down);
+                    break;
+                default:
+                    break;
             }
             return 1;
         case FL_KEYBOARD:

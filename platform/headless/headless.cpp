@@ -284,6 +284,28 @@ void click(Window window, int client_x, int client_y) {
     post_input(Message{window, wm::left_button_down, 1, make_point_lparam(client_x, client_y)});
 }
 
+void mouse_button(Window window, int button, bool down, int client_x, int client_y) {
+    static const std::uint32_t downs[] = {wm::left_button_down, wm::right_button_down,
+                                          wm::middle_button_down};
+    static const std::uint32_t ups[] = {wm::left_button_up, wm::right_button_up,
+                                        wm::middle_button_up};
+    static const std::uint32_t held[] = {mk::left, mk::right, mk::middle};
+    if (button < 1 || button > 3) return;
+    std::size_t i = static_cast<std::size_t>(button - 1);
+    post_input(Message{window, down ? downs[i] : ups[i], make_mouse_wparam(down ? held[i] : 0),
+                       make_point_lparam(client_x, client_y)});
+}
+
+void mouse_move(Window window, int client_x, int client_y, std::uint32_t held) {
+    post_input(Message{window, wm::mouse_move, make_mouse_wparam(held),
+                       make_point_lparam(client_x, client_y)});
+}
+
+void mouse_wheel(Window window, int client_x, int client_y, int delta) {
+    post_input(Message{window, wm::mouse_wheel, make_mouse_wparam(0, delta),
+                       make_point_lparam(client_x, client_y)});
+}
+
 bool choose_menu(Window window, std::uint32_t command) {
     return choose_menu_command(window, command);
 }

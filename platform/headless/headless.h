@@ -36,6 +36,11 @@ void type_text(Window window, const std::string& text);
 // key-up vk, key-up 17.
 void ctrl_key(Window window, int vk);
 void click(Window window, int client_x, int client_y);
+// The rest of the mouse: buttons 1 left, 2 right, 3 middle pressed or released, motion with the
+// buttons held (mk flags), the wheel turned by `delta` (120 a notch, positive away from the user).
+void mouse_button(Window window, int button, bool down, int client_x, int client_y);
+void mouse_move(Window window, int client_x, int client_y, std::uint32_t held = 0);
+void mouse_wheel(Window window, int client_x, int client_y, int delta);
 bool choose_menu(Window window, std::uint32_t command);
 // The close box: the window is destroyed.
 void close(Window window);

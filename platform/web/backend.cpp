@@ -59,6 +59,7 @@ enum Input : int {
     dialog_enter_input = 8,
     dialog_escape_input = 9,
     dialog_close_input = 10,
+    mouse_input = 11,
 };
 
 // The longest sleep, so that a wait with no timer still looks at the queue now and then.
@@ -244,6 +245,11 @@ class WebBackend final : public Backend {
                 break;
             case close_input:
                 post_input(Message{w, wm::close, 0, 0});
+                break;
+            case mouse_input:
+                post_input(Message{w, static_cast<std::uint32_t>(in[2]),
+                                   static_cast<WParam>(static_cast<std::uint32_t>(in[5])),
+                                   make_point_lparam(in[3], in[4])});
                 break;
             case moved_input:
                 moved_[w] = Rect{in[2], in[3], in[2] + in[4], in[3] + in[5]};

@@ -12,8 +12,11 @@
   // What the queue holds, as the backend reads it: [kind, window, a, b, c, d].
   const INPUT = {
     keyDown: 1, keyUp: 2, click: 3, command: 4, close: 5, moved: 6,
-    dialogButton: 7, dialogEnter: 8, dialogEscape: 9, dialogClose: 10,
+    dialogButton: 7, dialogEnter: 8, dialogEscape: 9, dialogClose: 10, mouse: 11,
   };
+  // The platform's mouse messages, and what their first parameter says is held.
+  const MOUSE = { move: 512, down: [513, 519, 516], up: [514, 520, 517], wheel: 522 };
+  const HELD = { left: 1, right: 2, shift: 4, control: 8, middle: 16 };
   // The frame the backend counts with (platform/web/backend.cpp): a border, a caption bar and,
   // for a window with a menu, a menu bar above the client area.
   const FRAME = { border: 1, caption: 24, menu: 24 };
@@ -124,14 +127,50 @@
     box.appendChild(canvas);
     w.canvas = canvas;
     w.context = canvas.getContext('2d');
-    canvas.addEventListener('mousedown', (e) => {
-      if (e.button !== 0 || page.dialog) return;
-      e.preventDefault();
+    // The mouse in client coordinates: every button pressed and released (a drag that leaves
+    // the canvas still reports where it goes until the button is released), motion, the wheel.
+    const at = (e) => {
       const r = canvas.getBoundingClientRect();
       const sx = canvas.width / Math.max(1, r.width), sy = canvas.height / Math.max(1, r.height);
-      post(INPUT.click, id, Math.floor((e.clientX - r.left) * sx),
-           Math.floor((e.clientY - r.top) * sy));
+      return [Math.floor((e.clientX - r.left) * sx), Math.floor((e.clientY - r.top) * sy)];
+    };
+    const held = (e) => ((e.buttons & 1) ? HELD.left : 0) | ((e.buttons & 2) ? HELD.right : 0) |
+      ((e.buttons & 4) ? HELD.middle : 0) | (e.shiftKey ? HELD.shift : 0) |
+      (e.ctrlKey ? HELD.control : 0);
+    const mouse = (message, e, delta) => {
+      const [x, y] = at(e);
+      post(INPUT.mouse, id, message, x, y, (held(e) & 0xFFFF) | ((delta & 0xFFFF) << 16));
+    };
+    let dragging = 0;
+    canvas.addEventListener('mousedown', (e) => {
+      if (page.dialog || e.button > 2) return;
+      e.preventDefault();
+      canvas.focus();
+      dragging |= 1 << e.button;
+      mouse(MOUSE.down[e.button], e, 0);
     });
+    window.addEventListener('mouseup', (e) => {
+      if (!(dragging & (1 << e.button))) return;
+      dragging &= ~(1 << e.button);
+      mouse(MOUSE.up[e.button], e, 0);
+    });
+    window.addEventListener('mousemove', (e) => {
+      if (page.dialog || (!dragging && e.target !== canvas)) return;
+      mouse(MOUSE.move, e, 0);
+    });
+    let wheel = 0;
+    canvas.addEventListener('wheel', (e) => {
+      e.preventDefault();
+      if (page.dialog) return;
+      // A notch is 120, positive away from the user; 100 pixels of scrolling make one.
+      wheel += -e.deltaY * (e.deltaMode === 1 ? 40 : e.deltaMode === 2 ? 800 : 1);
+      while (Math.abs(wheel) >= 100) {
+        const notch = wheel > 0 ? 120 : -120;
+        wheel -= Math.sign(wheel) * 100;
+        mouse(MOUSE.wheel, e, notch);
+      }
+    }, { passive: false });
+    canvas.addEventListener('contextmenu', (e) => e.preventDefault());
     box.addEventListener('mousedown', () => {
       if (!page.dialog) activate(id);
     });

@@ -11,8 +11,7 @@ namespace win32 {
 void post_key(Window window, const MSG& msg) {
     const int vk = static_cast<int>(msg.wParam);
     if (msg.message == WM_KEYUP) {
-        post_input(Message{window, wm::key_up, static_cast<WParam>(vk),
-                           make_key_up_lparam()});
+        post_input(Message{window, wm::key_up, static_cast<WParam>(vk), make_key_up_lparam()});
         return;
     }
     // AltGr is Ctrl and Alt together: the characters it types are not Ctrl characters.

@@ -115,10 +115,37 @@ LRESULT CALLBACK window_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) 
             post_input(Message{rec, wm::close, 0, 0});
             return 0;
         case WM_LBUTTONDOWN:
-            post_input(Message{rec, wm::left_button_down, 1,
+        case WM_RBUTTONDOWN:
+        case WM_MBUTTONDOWN:
+            // A drag that leaves the window still reports where it goes, and its release.
+            SetCapture(hwnd);
+            post_input(Message{rec, msg, make_mouse_wparam(LOWORD(wparam)),
                                make_point_lparam(static_cast<short>(LOWORD(lparam)),
                                                  static_cast<short>(HIWORD(lparam)))});
             return 0;
+        case WM_LBUTTONUP:
+        case WM_RBUTTONUP:
+        case WM_MBUTTONUP:
+            if ((wparam & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) == 0) ReleaseCapture();
+            post_input(Message{rec, msg, make_mouse_wparam(LOWORD(wparam)),
+                               make_point_lparam(static_cast<short>(LOWORD(lparam)),
+                                                 static_cast<short>(HIWORD(lparam)))});
+            return 0;
+        case WM_MOUSEMOVE:
+            post_input(Message{rec, wm::mouse_move, make_mouse_wparam(LOWORD(wparam)),
+                               make_point_lparam(static_cast<short>(LOWORD(lparam)),
+                                                 static_cast<short>(HIWORD(lparam)))});
+            return 0;
+        case WM_MOUSEWHEEL: {
+            // Windows reports the wheel at a point on the screen; the core counts in the client.
+            POINT p{static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam))};
+            ScreenToClient(hwnd, &p);
+            post_input(
+                Message{rec, wm::mouse_wheel,
+                        make_mouse_wparam(LOWORD(wparam), static_cast<short>(HIWORD(wparam))),
+                        make_point_lparam(p.x, p.y)});
+            return 0;
+        }
         case WM_COMMAND:
             // Menu choices (controls send their own notifications, with a window handle).
             if (lparam == 0 && HIWORD(wparam) == 0)

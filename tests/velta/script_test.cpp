@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "support/temp_cwd.h"
 #include "support/velta_fixture.h"
 
 namespace fs = std::filesystem;
@@ -31,27 +32,6 @@ const char* const kEofMessage = "EOF encountered in script file VELTA.SCR\n";
 const char* const kReadMessage = "Cannot open script file VELTA.SCR for reading\n";
 const char* const kWriteMessage = "Cannot open script file VELTA.SCR for writing\n";
 
-// Makes a fresh directory the current one for the life of the object.
-class TempCwd {
-  public:
-    TempCwd() : old_(fs::current_path()) {
-        // A name nobody else has: create_directory fails when it is taken.
-        std::random_device random;
-        do {
-            dir_ = fs::temp_directory_path() / ("velta-script-" + std::to_string(random()));
-        } while (!fs::create_directory(dir_));
-        fs::current_path(dir_);
-    }
-    ~TempCwd() {
-        fs::current_path(old_);
-        std::error_code ignored;
-        fs::remove_all(dir_, ignored);
-    }
-
-  private:
-    fs::path old_;
-    fs::path dir_;
-};
 
 struct Event {
     int kind;

@@ -1,5 +1,6 @@
 // The public side of the headless library for tests and grading (velta/velta_test.h): input on
 // the headless backend's virtual clock at picture coordinates, the picture, and the console.
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -39,7 +40,9 @@ void reset() {
 
 void click(int x, int y, int after_ms) {
     to_graphics(after_ms, [x, y](plat::Window w) {
-        hl::click(w, velta_state.origin_x + x, velta_state.origin_y - y);
+        int cx = velta_state.origin_x + x, cy = velta_state.origin_y - y;
+        hl::mouse_button(w, 1, true, cx, cy);
+        hl::mouse_button(w, 1, false, cx, cy);
     });
 }
 
@@ -55,12 +58,49 @@ void key(int code, int after_ms) {
 }
 
 void command(char letter, int after_ms) {
-    int code = letter >= 'a' && letter <= 'z' ? letter - 'a' + 'A' : letter;
-    to_graphics(after_ms, [code](plat::Window w) { hl::ctrl_key(w, code); });
+    // Chosen in the Run menu, as Ctrl+letter would run it, without key events of its own.
+    static const char kLetters[] = "ahflrpoq";
+    char lower = letter >= 'A' && letter <= 'Z' ? static_cast<char>(letter - 'A' + 'a') : letter;
+    const char* found = lower != '\0' ? std::strchr(kLetters, lower) : nullptr;
+    if (found == nullptr) return;
+    auto number = static_cast<std::uint32_t>(found - kLetters + 1);
+    to_graphics(after_ms, [number](plat::Window w) { hl::choose_menu(w, number); });
 }
 
 void quit(int after_ms) {
     to_graphics(after_ms, [](plat::Window w) { hl::choose_menu(w, CMD_QUIT); });
+}
+
+void key_down(int code, int after_ms) {
+    to_graphics(after_ms, [code](plat::Window w) { hl::key_down(w, code); });
+}
+
+void key_up(int code, int after_ms) {
+    to_graphics(after_ms, [code](plat::Window w) { hl::key_up(w, code); });
+}
+
+void mouse_move(int x, int y, int after_ms) {
+    to_graphics(after_ms, [x, y](plat::Window w) {
+        hl::mouse_move(w, velta_state.origin_x + x, velta_state.origin_y - y);
+    });
+}
+
+void press(int button, int x, int y, int after_ms) {
+    to_graphics(after_ms, [button, x, y](plat::Window w) {
+        hl::mouse_button(w, button, true, velta_state.origin_x + x, velta_state.origin_y - y);
+    });
+}
+
+void release(int button, int x, int y, int after_ms) {
+    to_graphics(after_ms, [button, x, y](plat::Window w) {
+        hl::mouse_button(w, button, false, velta_state.origin_x + x, velta_state.origin_y - y);
+    });
+}
+
+void wheel(int x, int y, int delta, int after_ms) {
+    to_graphics(after_ms, [x, y, delta](plat::Window w) {
+        hl::mouse_wheel(w, velta_state.origin_x + x, velta_state.origin_y - y, delta);
+    });
 }
 
 void pass_time(int ms) {
