@@ -140,3 +140,45 @@ measure_playback() {
     played_ms=$((ended - started))
     rate=$(awk -v n="$ticks" -v ms="$played_ms" 'BEGIN {printf "%.0f", n * 1000 / ms}')
 }
+
+# Input for games (every key, the mouse's motion, buttons and wheel) through the real program:
+# each kind as the probe's records show it, each recorded with its own script line, and played
+# back in the same order. The probe runs in $work_dir, where its VELTA.SCR lands.
+case_game_input() {
+    start_probe input
+    in_graphics ctrl+r
+    local px=$((canvas_x + canvas_w / 2 + 20)) py=$((canvas_y + canvas_h / 2 + 30))
+    local kinds=("input 5 0 0 0 37 0 0" "input 6 0 0 0 37 0 0" "input 7 20 -30 0 0 0 0"
+        "input 8 20 -30 0 0 2 0" "input 9 20 -30 0 0 2 0" "input 10 20 -30 0 120 0 0"
+        "input 1 20 -30 0 0 1 0" "input 9 20 -30 0 0 1 0")
+    in_graphics Left
+    expect_line "${kinds[0]}"
+    expect_line "${kinds[1]}"
+    xdotool mousemove "$px" "$py"
+    expect_line "${kinds[2]}"
+    xdotool click 3
+    expect_line "${kinds[4]}"
+    xdotool click 4
+    expect_line "${kinds[5]}"
+    xdotool click 1
+    expect_line "${kinds[7]}"
+    in_graphics ctrl+r
+    local script=$work_dir/VELTA.SCR line
+    for line in "VELTA_DOWN(37, 0);" "VELTA_UP(37, 0);" "VELTA_XY(20, -30, 0);" \
+        "VELTA_BUTTON(20, -30, 2, 0);" "VELTA_RELEASE(20, -30, 2, 0);" "VELTA_WHEEL(20, -30, 120, 0);" \
+        "VELTA_MOUSE(20, -30);" "VELTA_RELEASE(20, -30, 1, 0);"; do
+        tr -d '\r' <"$script" | grep -qFx "$line" || fail "the recording has no $line: $(tr -d '\r' <"$script" | tr '\n' ' ')"
+    done
+    # Played back, the same records come again in the same order.
+    local mark
+    mark=$(wc -l <"$log")
+    in_graphics ctrl+p
+    wait_until 5000 eval 'lines_since "$mark" | grep -qFx "${kinds[7]}"' || fail "the playback did not reach the last click"
+    local order
+    order=$(lines_since "$mark" | grep -Fx -e "${kinds[0]}" -e "${kinds[1]}" -e "${kinds[3]}" \
+        -e "${kinds[4]}" -e "${kinds[5]}" -e "${kinds[6]}" -e "${kinds[7]}" | uniq | tr '\n' ';')
+    [ "$order" = "${kinds[0]};${kinds[1]};${kinds[3]};${kinds[4]};${kinds[5]};${kinds[6]};${kinds[7]};" ] ||
+        fail "played back in another order: $order"
+    in_graphics ctrl+q
+    expect_exit 0
+}

@@ -7,6 +7,7 @@
 //   second-display   make a second Display, which shows the error dialog and ends the program
 //   present          check how pictures reach the screen (see check_presenting), then quit
 //   present refuse-shm   the same with the server refusing the shared memory segments
+//   input            ask for every key and the mouse, and print the events' whole records
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -169,6 +170,18 @@ int simulation_main() {
         Display second;
     } else if (mode_is("present") || mode_is("present refuse-shm")) {
         check_presenting(display);
+    }
+    if (mode_is("input")) {
+        display.set_input(VELTA_INPUT_KEYS | VELTA_INPUT_MOUSE);
+        VeltaEvent e;
+        for (;;) {
+            int kind = display.next_input(&e);
+            print_new_console_lines();
+            std::printf("input %d %d %d %d %d %d %d\n", kind, e.x, e.y,
+                        static_cast<unsigned char>(e.key), e.code, e.button, e.modifiers);
+            std::fflush(stdout);
+            if (kind == EVENT_QUIT) return 0;
+        }
     }
     int x = 0, y = 0;
     char key = 0;

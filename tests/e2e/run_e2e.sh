@@ -542,6 +542,13 @@ record_signals)
     done
     rm -rf "$work"
     ;;
+game_input)
+    work_dir=$(mktemp -d)
+    pushd "$work_dir" >/dev/null || fail "no temporary directory"
+    case_game_input
+    popd >/dev/null || true
+    rm -rf "$work_dir"
+    ;;
 dialog_quit)
     # A quit that arrives while the dialog is open (here SIGTERM, as from Ctrl+C in a terminal)
     # waits for the dialog's end, and meanwhile the program sleeps instead of spinning.

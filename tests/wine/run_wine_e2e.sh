@@ -260,6 +260,10 @@ grid_pixels)
     [ "$linux_sum" = "$windows_sum" ] ||
         fail "the grids differ: compare $out/$label.linux.png with $out/$label.windows.png"
     ;;
+game_input)
+    work_dir=$work
+    case_game_input
+    ;;
 playback_rate)
     # Unpaced playback of one counted line in traffic.exe, and in the Linux program in the same
     # run; the rates are printed, not judged.
