@@ -102,6 +102,7 @@ install(FILES ${PROJECT_SOURCE_DIR}/docs/library.md ${PROJECT_SOURCE_DIR}/docs/c
 install(FILES ${PROJECT_SOURCE_DIR}/examples/CMakeLists.txt
               ${PROJECT_SOURCE_DIR}/examples/draw_with_mouse.cpp
               ${PROJECT_SOURCE_DIR}/examples/bouncing_ball.cpp
+              ${PROJECT_SOURCE_DIR}/examples/paddle.cpp
               ${PROJECT_SOURCE_DIR}/examples/colours.cpp
         DESTINATION ${VELTA_LIBRARY_DOCDIR}/examples COMPONENT dev)
 
@@ -121,7 +122,7 @@ endif()
 
 if(TARGET traffic AND WIN32)
   install(TARGETS traffic RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT traffic)
-  foreach(example draw_with_mouse bouncing_ball colours)
+  foreach(example draw_with_mouse bouncing_ball colours paddle)
     if(TARGET ${example})
       install(TARGETS ${example} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT traffic)
     endif()

@@ -6,7 +6,9 @@
 
 int main() {
     Display display;
-    display.clear(1);
+    display.clear(VELTA_WHITE);  // the picture is black until it is first cleared
+    display.text(-290, -240, "Ctrl+H: halt   Ctrl+F: one frame   Ctrl+A: run again", 14,
+                 VELTA_GRAY_50);
     display.set_animation(2);  // run: periodic events start arriving
     const int radius = 15;
     int x = 0, y = 0, dx = 7, dy = 5;

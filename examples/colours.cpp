@@ -6,7 +6,8 @@
 
 int main() {
     Display display;
-    display.clear(1);
+    display.clear(VELTA_WHITE);  // the picture is black until it is first cleared
+    display.text(-290, -240, "click a colour: its values on the console", 12, VELTA_GRAY_50);
     for (int i = 0; i < VELTA_COLORS; ++i) {
         int left = -290 + (i / 6) * 150;
         int top = 235 - (i % 6) * 80;

@@ -5,7 +5,9 @@
 
 int main() {
     Display display;
-    display.clear(1);  // white
+    display.clear(VELTA_WHITE);  // the picture is black until it is first cleared
+    display.text(-290, -240, "click: place   r o t l: shape   0-9: colour   c: clear", 14,
+                 VELTA_GRAY_50);
     char shape = 'r';
     int colour = 4;  // blue
     int last_x = 0, last_y = 0;

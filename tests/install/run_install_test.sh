@@ -28,7 +28,7 @@ done
 step "build the examples against the package"
 cmake -S "$source/examples" -B "$work/examples" -DCMAKE_PREFIX_PATH="$prefix" >/dev/null
 cmake --build "$work/examples" -j2 >/dev/null
-for e in draw_with_mouse bouncing_ball colours; do
+for e in draw_with_mouse bouncing_ball colours paddle; do
     [ -x "$work/examples/$e" ] || { echo "example $e not built"; exit 1; }
 done
 

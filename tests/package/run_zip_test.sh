@@ -38,7 +38,7 @@ mkdir "$work/unpacked"
 [ "$(ls "$work/unpacked")" = "velta-$version-win64" ] ||
     fail "the package holds $(ls "$work/unpacked"), not one folder velta-$version-win64"
 pkg=$work/unpacked/velta-$version-win64
-for f in bin/traffic.exe bin/draw_with_mouse.exe bin/bouncing_ball.exe bin/colours.exe \
+for f in bin/traffic.exe bin/draw_with_mouse.exe bin/bouncing_ball.exe bin/colours.exe bin/paddle.exe \
     include/velta/velta.h lib/libvelta.a lib/libvelta_headless.a \
     lib/cmake/velta/velta-config.cmake lib/cmake/velta/velta-config-version.cmake \
     lib/cmake/velta/velta-targets.cmake lib/cmake/velta/toolchain-mingw-w64.cmake \
@@ -92,7 +92,7 @@ step "build the examples' sources from the package"
 quietly cmake -S "$pkg/doc/examples" -B "$work/examples" \
     -DCMAKE_TOOLCHAIN_FILE="$pkg/lib/cmake/velta/toolchain-mingw-w64.cmake"
 quietly cmake --build "$work/examples" -j2
-for e in draw_with_mouse bouncing_ball colours; do
+for e in draw_with_mouse bouncing_ball colours paddle; do
     quietly "$here/../wine/check_imports.sh" "$objdump" "$work/examples/$e.exe"
 done
 

@@ -67,11 +67,11 @@ TEST(GameInput, OnlyWhatIsAskedForComesAndIsRecordedAndPlayedBack) {
 
     // A game that asks for the keys and the mouse gets every one of them.
     const std::vector<std::string> played = {
-        "5 (0, 0) key 0 code 37 button 0 mods 0",     "6 (0, 0) key 0 code 37 button 0 mods 0",
-        "5 (0, 0) key 0 code 65 button 0 mods 0",     "2 (0, 0) key 97 code 0 button 0 mods 0",
-        "6 (0, 0) key 0 code 65 button 0 mods 0",     "7 (5, -6) key 0 code 0 button 0 mods 0",
-        "8 (7, 8) key 0 code 0 button 2 mods 0",      "9 (7, 8) key 0 code 0 button 2 mods 0",
-        "10 (0, 0) key 0 code 120 button 0 mods 0",   "1 (-10, 20) key 0 code 0 button 1 mods 0",
+        "5 (0, 0) key 0 code 37 button 0 mods 0",   "6 (0, 0) key 0 code 37 button 0 mods 0",
+        "5 (0, 0) key 0 code 65 button 0 mods 0",   "2 (0, 0) key 97 code 0 button 0 mods 0",
+        "6 (0, 0) key 0 code 65 button 0 mods 0",   "7 (5, -6) key 0 code 0 button 0 mods 0",
+        "8 (7, 8) key 0 code 0 button 2 mods 0",    "9 (7, 8) key 0 code 0 button 2 mods 0",
+        "10 (0, 0) key 0 code 120 button 0 mods 0", "1 (-10, 20) key 0 code 0 button 1 mods 0",
         "9 (-10, 20) key 0 code 0 button 1 mods 0"};
     velta_test::reset();
     {
@@ -85,9 +85,11 @@ TEST(GameInput, OnlyWhatIsAskedForComesAndIsRecordedAndPlayedBack) {
     }
     std::string script = read("VELTA.SCR");
     EXPECT_NE(script.find("VELTA_DOWN(37, 0);\nVELTA_UP(37, 0);\n"), std::string::npos) << script;
-    EXPECT_NE(script.find("VELTA_XY(5, -6, 0);\nVELTA_BUTTON(7, 8, 2, 0);\nVELTA_RELEASE(7, 8, 2, 0);\n"
-                          "VELTA_WHEEL(0, 0, 120, 0);\nVELTA_MOUSE(-10, 20);\nVELTA_RELEASE(-10, 20, 1, 0);\n"),
-              std::string::npos)
+    EXPECT_NE(
+        script.find(
+            "VELTA_XY(5, -6, 0);\nVELTA_BUTTON(7, 8, 2, 0);\nVELTA_RELEASE(7, 8, 2, 0);\n"
+            "VELTA_WHEEL(0, 0, 120, 0);\nVELTA_MOUSE(-10, 20);\nVELTA_RELEASE(-10, 20, 1, 0);\n"),
+        std::string::npos)
         << script;
 
     // Played back, the recording gives the game exactly what it was given; a program that asks
