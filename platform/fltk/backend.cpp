@@ -38,6 +38,21 @@ bool sizing_border(const WindowRec& w) {
     return (w.style & ws::thick_frame) != 0;
 }
 
+// Device rectangles (what X and FLTK count in) to the core's logical ones, and back: the window
+// manager's frame is in device pixels, the outer rectangle is the logical one times the scale.
+Rect to_logical(const Rect& d) {
+    int s = scale();
+    return Rect{d.left / s, d.top / s, d.left / s + d.width() / s, d.top / s + d.height() / s};
+}
+
+// The client area inside a window of this outer size (device pixels) with this frame.
+Rect device_client(int outer_w, int outer_h, const Frame& f, bool menu) {
+    int top = f.top + (menu ? kMenuBarHeight * scale() : 0);
+    int right = std::max(f.left, outer_w - f.right);
+    int bottom = std::max(top, outer_h - f.bottom);
+    return Rect{f.left, top, right, bottom};
+}
+
 class FltkBackend final : public Backend {
   public:
     bool open_display(std::string* reason) override { return fltk::open_display(reason); }
@@ -48,15 +63,12 @@ class FltkBackend final : public Backend {
             duration_cast<milliseconds>(steady_clock::now() - start_).count());
     }
 
-    int screen_width() override { return DisplayWidth(fl_display, fl_screen); }
-    int screen_height() override { return DisplayHeight(fl_display, fl_screen); }
+    int screen_width() override { return DisplayWidth(fl_display, fl_screen) / scale(); }
+    int screen_height() override { return DisplayHeight(fl_display, fl_screen) / scale(); }
 
     Rect client_area(const WindowRec& w) override {
-        const Frame& f = frame_for(w);
-        int top = f.top + (w.menu != nullptr ? kMenuBarHeight : 0);
-        int right = std::max(f.left, w.outer.width() - f.right);
-        int bottom = std::max(top, w.outer.height() - f.bottom);
-        return Rect{f.left, top, right, bottom};
+        return to_logical(device_client(w.outer.width() * scale(), w.outer.height() * scale(),
+                                        frame_for(w), w.menu != nullptr));
     }
 
     std::uint64_t now_us() override {
@@ -93,10 +105,10 @@ class FltkBackend final : public Backend {
         NativeWindow* win = r != nullptr ? native(*r) : nullptr;
         if (win == nullptr) return false;
         const Frame& f = frame_for(*r);
-        *outer = Rect{win->x() - f.left, win->y() - f.top, win->x() + win->w() + f.right,
-                      win->y() + win->h() + f.bottom};
-        int top = f.top + (r->menu != nullptr ? kMenuBarHeight : 0);
-        *client = Rect{f.left, top, f.left + win->w(), std::max(top, f.top + win->h())};
+        Rect device{win->x() - f.left, win->y() - f.top, win->x() + win->w() + f.right,
+                    win->y() + win->h() + f.bottom};
+        *outer = to_logical(device);
+        *client = to_logical(device_client(device.width(), device.height(), f, r->menu != nullptr));
         return true;
     }
 
@@ -109,9 +121,11 @@ class FltkBackend final : public Backend {
         if (window_manager_present() && !typical.known)
             typical.known = request_frame(sizing_border(r), &typical.frame);
         const Frame& f = frame_for(r);
-        int width = std::max(1, r.outer.width() - f.left - f.right);
-        int height = std::max(1, r.outer.height() - f.top - f.bottom);
-        r.native = new NativeWindow(w, r.outer.left + f.left, r.outer.top + f.top, width, height);
+        int s = scale();
+        int width = std::max(1, r.outer.width() * s - f.left - f.right);
+        int height = std::max(1, r.outer.height() * s - f.top - f.bottom);
+        r.native =
+            new NativeWindow(w, r.outer.left * s + f.left, r.outer.top * s + f.top, width, height);
         return true;
     }
 
@@ -180,10 +194,11 @@ class FltkBackend final : public Backend {
                 if (!other.known) other.frame = measured;
             }
         }
-        int x = w.outer.left + f.left;
-        int y = w.outer.top + f.top;
-        int width = std::max(1, w.outer.width() - f.left - f.right);
-        int height = std::max(1, w.outer.height() - f.top - f.bottom);
+        int s = scale();
+        int x = w.outer.left * s + f.left;
+        int y = w.outer.top * s + f.top;
+        int width = std::max(1, w.outer.width() * s - f.left - f.right);
+        int height = std::max(1, w.outer.height() * s - f.top - f.bottom);
         // A window manager refuses sizes outside the size range: set it to the new size first.
         if (!sizing_border(w)) win.fix_size(width, height);
         XMoveResizeWindow(fl_display, xid, x, y, static_cast<unsigned>(width),

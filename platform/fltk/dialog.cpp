@@ -94,19 +94,20 @@ class FltkDialog final : public NativeDialog {
 FltkDialog::FltkDialog(const DialogTemplate& t, Window owner) : style_(t.style), owner_(owner) {
     // Dialog positions count from the top-left corner of the owner's client area.
     int origin_x = 0, origin_y = 0;
+    const int s = scale();
     if (is_window(owner)) {
         const WindowRec& r = *window_record(owner);
-        origin_x = r.outer.left + r.client_in_outer.left;
-        origin_y = r.outer.top + r.client_in_outer.top;
+        origin_x = (r.outer.left + r.client_in_outer.left) * s;
+        origin_y = (r.outer.top + r.client_in_outer.top) * s;
     }
     Rect frame = dialog_units_to_pixels(t.x, t.y, t.cx, t.cy);
-    auto* win = new DialogWindow(t.style, origin_x + frame.left, origin_y + frame.top,
-                                 frame.width(), frame.height());
+    auto* win = new DialogWindow(t.style, origin_x + frame.left * s, origin_y + frame.top * s,
+                                 frame.width() * s, frame.height() * s);
     window_.reset(win);
     win->copy_label(t.title.c_str());
     for (const DialogItem& item : t.items) {
         Rect box = dialog_units_to_pixels(item.x, item.y, item.cx, item.cy);
-        int x = box.left, y = box.top, w = box.width(), h = box.height();
+        int x = box.left * s, y = box.top * s, w = box.width() * s, h = box.height() * s;
         Fl_Widget* widget = nullptr;
         switch (item.class_atom) {
             case dlg::edit: {

@@ -18,8 +18,14 @@
 namespace plat {
 namespace fltk {
 
-// Height of the menu bar above the client area.
+// Height of the menu bar above the client area, in logical pixels.
 constexpr int kMenuBarHeight = 25;
+
+// The whole-number factor from logical to device pixels: the screen's density (Xft.dpi) over 96,
+// rounded down, never below 1. The core counts in logical pixels; the backend multiplies what it
+// gives X and divides what X tells it.
+int scale();
+int whole_scale(double dpi);
 
 // Frame sizes that a window manager adds around the X window; all zero without one.
 struct Frame {
@@ -39,8 +45,8 @@ class ScreenImage {
     ScreenImage& operator=(const ScreenImage&) = delete;
 
     // Copies the surface into the kept image (a new image when the size changed), once the server
-    // has finished reading the last put.
-    void store(const Surface& surface);
+    // has finished reading the last put, each pixel as a scale x scale block.
+    void store(const Surface& surface, int scale = 1);
     // Whether put() can show the image: the visual has the surface's layout. Otherwise the image
     // is drawn with draw_converted() inside FLTK's drawing.
     bool direct() const;

@@ -36,7 +36,7 @@ NativeWindow::NativeWindow(Window record, int x, int y, int w, int h)
     Fl_Group::current(nullptr);
     callback(close_box_pressed);
     if (r.style & ws::thick_frame)
-        size_range(100, 50);
+        size_range(100 * fltk::scale(), 50 * fltk::scale());
     else
         size_range(w, h, w, h);
     color(FL_WHITE);
@@ -47,8 +47,8 @@ NativeWindow::~NativeWindow() = default;
 void NativeWindow::layout_children() {
     int top = 0;
     if (menu_bar != nullptr && menu_bar->visible()) {
-        menu_bar->resize(0, 0, w(), fltk::kMenuBarHeight);
-        top = fltk::kMenuBarHeight;
+        menu_bar->resize(0, 0, w(), fltk::kMenuBarHeight * fltk::scale());
+        top = fltk::kMenuBarHeight * fltk::scale();
     }
     canvas->resize(0, top, w(), std::max(0, h() - top));
     redraw();
@@ -124,7 +124,7 @@ void NativeWindow::update_menu() {
     }
     if (menu_bar == nullptr) {
         begin();
-        menu_bar = new fltk::MenuBar(0, 0, w(), fltk::kMenuBarHeight);
+        menu_bar = new fltk::MenuBar(0, 0, w(), fltk::kMenuBarHeight * fltk::scale());
         end();
         Fl_Group::current(nullptr);
         menu_bar->box(FL_FLAT_BOX);

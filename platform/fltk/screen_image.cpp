@@ -213,13 +213,32 @@ void ScreenImage::wait_for_server() {
     in_flight_ = false;
 }
 
-void ScreenImage::store(const Surface& surface) {
-    if (surface.width != width_ || surface.height != height_ ||
+void ScreenImage::store(const Surface& surface, int scale) {
+    if (scale < 1) scale = 1;
+    if (surface.width * scale != width_ || surface.height * scale != height_ ||
         (image_ == nullptr && pixels_.empty()))
-        allocate(surface.width, surface.height);
+        allocate(surface.width * scale, surface.height * scale);
     if (width_ <= 0 || height_ <= 0) return;
     wait_for_server();
     std::size_t row_bytes = static_cast<std::size_t>(width_) * 4;
+    if (scale > 1) {
+        // Each pixel a scale x scale block: a row widened once, then written scale times.
+        auto* base = shared_ ? reinterpret_cast<std::uint8_t*>(shm_.shmaddr)
+                             : reinterpret_cast<std::uint8_t*>(pixels_.data());
+        std::size_t stride = shared_ ? static_cast<std::size_t>(image_->bytes_per_line) : row_bytes;
+        for (int row = 0; row < surface.height; ++row) {
+            auto* wide = reinterpret_cast<std::uint32_t*>(base + static_cast<std::size_t>(row) *
+                                                                     scale * stride);
+            const std::uint32_t* source =
+                &surface.pixels[static_cast<std::size_t>(row) * surface.width];
+            for (int x = 0; x < surface.width; ++x)
+                std::fill_n(wide + static_cast<std::size_t>(x) * scale, scale, source[x]);
+            for (int copy = 1; copy < scale; ++copy)
+                std::memcpy(base + (static_cast<std::size_t>(row) * scale + copy) * stride, wide,
+                            row_bytes);
+        }
+        return;
+    }
     if (shared_) {
         for (int row = 0; row < height_; ++row)
             std::memcpy(shm_.shmaddr + static_cast<std::size_t>(row) *

@@ -79,7 +79,7 @@ Canvas::~Canvas() {
 }
 
 void Canvas::present(const Surface& surface) {
-    image_.store(surface);
+    image_.store(surface, scale());
     if (!image_.direct() || !owner_.shown()) {
         damage(kPresentDamage);
         return;
@@ -120,8 +120,14 @@ std::uint32_t mouse_held() {
 
 void Canvas::post_mouse(std::uint32_t message, int wheel_delta) {
     if (!is_window(owner_.rec) || !window_record(owner_.rec)->enabled) return;
+    // The core counts in logical pixels: a device position inside a logical pixel's block is
+    // that pixel.
+    int s = scale();
+    int cx = Fl::event_x() - x(), cy = Fl::event_y() - y();
+    cx = cx >= 0 ? cx / s : -((-cx + s - 1) / s);
+    cy = cy >= 0 ? cy / s : -((-cy + s - 1) / s);
     post_input(Message{owner_.rec, message, make_mouse_wparam(mouse_held(), wheel_delta),
-                       make_point_lparam(Fl::event_x() - x(), Fl::event_y() - y())});
+                       make_point_lparam(cx, cy)});
 }
 
 int Canvas::handle(int event) {

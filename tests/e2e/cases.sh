@@ -182,3 +182,33 @@ case_game_input() {
     in_graphics ctrl+q
     expect_exit 0
 }
+
+# A screen of twice the density (192 dpi, as the platform says it: set_density must have set it
+# before the program starts): the program draws twice as large in whole pixels. Its client area
+# is twice as large, the grid lies at twice its offsets from the centre, every picture pixel is a
+# uniform 2 x 2 block, and a click at twice (30, 40) from the origin is (30, 40) in the picture.
+case_hidpi() {
+    local folder=$1
+    start_traffic_running
+    in_graphics ctrl+h
+    expect_halted "Ctrl+H"
+    [ "$canvas_w x $canvas_h" = "$2" ] || fail "client area $canvas_w x $canvas_h, expected $2"
+    [ "$(black_box)" = "-441 -441 240 440" ] ||
+        fail "street grid at $(black_box) from the client area's centre, expected twice its offsets"
+    # Sampling every second pixel and doubling it again gives the same picture only when every
+    # 2 x 2 block is of one colour.
+    import -window root -crop "$(canvas_crop)" +repage "$out/$label.png"
+    convert "$out/$label.png" -sample 50% -sample 200% "$out/$label.blocks.png"
+    local differ
+    differ=$(compare -metric AE "$out/$label.png" "$out/$label.blocks.png" null: 2>&1)
+    [ "$differ" = 0 ] || fail "$differ pixels are not in uniform 2 x 2 blocks"
+    in_graphics ctrl+r
+    local ox=$((canvas_x + canvas_w / 2)) oy=$((canvas_y + canvas_h / 2))
+    xdotool mousemove $((ox + 60)) $((oy - 80)) click 1
+    sleep 0.3
+    in_graphics ctrl+r
+    wait_until 5000 eval 'tr -d "\r" <"$folder/VELTA.SCR" 2>/dev/null | grep -qFx "VELTA_MOUSE(30, 40);"' ||
+        fail "the click was recorded as: $(cat "$folder/VELTA.SCR" 2>/dev/null)"
+    in_graphics ctrl+q
+    expect_exit 0
+}

@@ -104,7 +104,10 @@ start_xvfb() {
     # present_no_shm runs on a server without the shared memory extension.
     local extension=()
     [ "$test_name" = present_no_shm ] && extension=(-extension MIT-SHM)
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset "${extension[@]}" \
+    # A screen of twice the density is twice as large, so that it holds the same windows.
+    local screen=1024x768x24
+    [ "${E2E_SCALE:-1}" = 2 ] && screen=2048x1536x24
+    Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp -noreset "${extension[@]}" \
         3>"$number_file" >/dev/null 2>&1 &
     xvfb_pid=$!
     local deadline=$(($(now_ms) + 10000))
@@ -223,7 +226,8 @@ locate_canvas() {
     wait_until 10000 settled "VELTA Graphics" || fail "the graphics window never settled"
     local x y w h
     read -r x y w h <<<"$(geometry "VELTA Graphics")"
-    canvas_x=$x canvas_y=$((y + 25)) canvas_w=$w canvas_h=$((h - 25))
+    local menu=$((25 * ${E2E_SCALE:-1}))
+    canvas_x=$x canvas_y=$((y + menu)) canvas_w=$w canvas_h=$((h - menu))
 }
 
 canvas_hash() { import -window root -crop "$(canvas_crop)" +repage rgb:- 2>/dev/null | md5sum | cut -c1-32; }
@@ -374,7 +378,10 @@ if [ "$test_name" = no_display ]; then
     exit 0
 fi
 
+# hidpi runs on a screen of 192 dpi, as desktops set it for X programs (the Xft.dpi resource).
+[ "$test_name" = hidpi ] && export E2E_SCALE=2
 start_xvfb || skip "Xvfb did not start"
+[ "${E2E_SCALE:-1}" = 2 ] && xprop -root -f RESOURCE_MANAGER 8s -set RESOURCE_MANAGER "Xft.dpi:	192"
 if [ "$with_wm" = 1 ]; then
     command -v openbox >/dev/null || skip "openbox is not installed"
     start_wm || fail "the window manager did not start: $(tail -5 "$out/$label.wm/log")"
@@ -541,6 +548,13 @@ record_signals)
         [ "$got"$'\n' = "$expected" ] || fail "$how: recorded events $got"
     done
     rm -rf "$work"
+    ;;
+hidpi)
+    work_dir=$(mktemp -d)
+    pushd "$work_dir" >/dev/null || fail "no temporary directory"
+    case_hidpi "$work_dir" "1202 x 1030"
+    popd >/dev/null || true
+    rm -rf "$work_dir"
     ;;
 game_input)
     work_dir=$(mktemp -d)
