@@ -9,6 +9,12 @@ namespace plat {
 namespace win32 {
 namespace {
 
+// The scale of the screen the windows are made on (the system's DPI).
+int system_scale() {
+    static int scale = scale_for_dpi(dpi_of(nullptr));
+    return scale;
+}
+
 class Win32Backend final : public Backend {
   public:
     Win32Backend() {
@@ -20,6 +26,7 @@ class Win32Backend final : public Backend {
     }
 
     bool open_display(std::string* reason) override {
+        declare_dpi_awareness();
         // Without a display Windows (Wine without an X server, in practice) makes no top-level
         // window: try one, hidden, before anything else is made.
         HWND probe = CreateWindowExW(0, native_class("#velta-probe"), L"", WS_POPUP, 0, 0, 1, 1,
@@ -42,27 +49,31 @@ class Win32Backend final : public Backend {
                                           ticks % frequency_ * 1000 / frequency_);
     }
 
-    int screen_width() override { return GetSystemMetrics(SM_CXSCREEN); }
-    int screen_height() override { return GetSystemMetrics(SM_CYSCREEN); }
+    // The screen and the windows in logical pixels: what Windows says in device pixels, over the
+    // scale.
+    int screen_width() override { return GetSystemMetrics(SM_CXSCREEN) / system_scale(); }
+    int screen_height() override { return GetSystemMetrics(SM_CYSCREEN) / system_scale(); }
 
     // Whatever Windows reports for the window: its client rectangle inside its window rectangle.
     // Before the native window exists, what Windows would make of the style.
     Rect client_area(const WindowRec& w) override {
         if (w.native != nullptr && w.native->hwnd != nullptr) {
             HWND hwnd = w.native->hwnd;
+            int s = w.native->scale;
             RECT outer{}, client{};
             POINT origin{0, 0};
             GetWindowRect(hwnd, &outer);
             GetClientRect(hwnd, &client);
             ClientToScreen(hwnd, &origin);
-            int left = origin.x - outer.left, top = origin.y - outer.top;
-            return Rect{left, top, left + client.right, top + client.bottom};
+            int left = (origin.x - outer.left) / s, top = (origin.y - outer.top) / s;
+            return Rect{left, top, left + client.right / s, top + client.bottom / s};
         }
+        int s = system_scale();
         RECT frame{0, 0, 0, 0};
         AdjustWindowRectEx(&frame, w.style & ~static_cast<DWORD>(WS_VISIBLE), w.menu != nullptr, 0);
-        int right = std::max<int>(-frame.left, w.outer.width() - frame.right);
-        int bottom = std::max<int>(-frame.top, w.outer.height() - frame.bottom);
-        return Rect{-frame.left, -frame.top, right, bottom};
+        int right = std::max<int>(-frame.left, w.outer.width() * s - frame.right);
+        int bottom = std::max<int>(-frame.top, w.outer.height() * s - frame.bottom);
+        return Rect{-frame.left / s, -frame.top / s, right / s, bottom / s};
     }
 
     void pump_native() override { pump(); }
@@ -86,9 +97,12 @@ class Win32Backend final : public Backend {
         r.native = native.get();
         std::wstring title = widen(r.title);
         DWORD style = r.style & ~static_cast<DWORD>(WS_VISIBLE);
-        HWND hwnd = CreateWindowExW(0, native_class(r.class_name), title.c_str(), style,
-                                    r.outer.left, r.outer.top, r.outer.width(), r.outer.height(),
-                                    nullptr, nullptr, GetModuleHandleW(nullptr), native.get());
+        int s = system_scale();
+        HWND hwnd =
+            CreateWindowExW(0, native_class(r.class_name), title.c_str(), style, r.outer.left * s,
+                            r.outer.top * s, r.outer.width() * s, r.outer.height() * s, nullptr,
+                            nullptr, GetModuleHandleW(nullptr), native.get());
+        if (hwnd != nullptr) native->scale = scale_for_dpi(dpi_of(hwnd));
         // Windows may have run procedures (and hooks) meanwhile: look the record up again.
         if (WindowRec* again = window_record(w))
             again->native = hwnd != nullptr ? native.get() : nullptr;
@@ -126,7 +140,9 @@ class Win32Backend final : public Backend {
         if (native == nullptr || native->hwnd == nullptr) return false;
         RECT r{};
         GetWindowRect(native->hwnd, &r);
-        *outer = Rect{r.left, r.top, r.right, r.bottom};
+        int s = native->scale;
+        int left = to_logical(r.left, s), top = to_logical(r.top, s);
+        *outer = Rect{left, top, left + (r.right - r.left) / s, top + (r.bottom - r.top) / s};
         *client = client_area(*window_record(w));
         return true;
     }

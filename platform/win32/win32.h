@@ -32,6 +32,8 @@ class NativeWindow {
     // How many times the surface has been put on the screen (the end-to-end tests' probe reads
     // it).
     std::uint64_t presented = 0;
+    // Device pixels to a logical one, from the window's DPI (see scale_for_dpi).
+    int scale = 1;
 };
 
 namespace win32 {
@@ -45,8 +47,21 @@ NativeWindow* native_of(HWND hwnd);
 NativeWindow* native_of(Window window);
 // The Win32 class for a platform class name, registered on first use.
 const wchar_t* native_class(const std::string& name);
-// Shows the window's client surface in the paint context: a 32-bit top-down DIB.
-void present(const WindowRec& window, HDC dc, const RECT& area);
+// Shows the window's client surface in the paint context: a 32-bit top-down DIB, each pixel a
+// scale x scale block.
+void present(const WindowRec& window, HDC dc, const RECT& area, int scale);
+
+// High-density screens. The program declares itself aware of each monitor's density (its
+// manifest says so too, for traffic.exe), so Windows never stretches its windows; the backend
+// scales them itself by a whole number: the DPI over 96, rounded down, never below 1.
+void declare_dpi_awareness();
+int scale_for_dpi(unsigned dpi);
+// The DPI of a window, or of the system for none.
+unsigned dpi_of(HWND hwnd);
+// Device to logical coordinates (a device pixel inside a logical pixel's block is that pixel).
+inline int to_logical(int device, int scale) {
+    return device >= 0 ? device / scale : -((-device + scale - 1) / scale);
+}
 
 // Posts the key message for a native key-down or key-up taken from the queue. For a key-down the
 // character comes from Windows' own translation (TranslateMessage), filtered by key_character.

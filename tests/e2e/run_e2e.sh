@@ -552,7 +552,7 @@ record_signals)
 hidpi)
     work_dir=$(mktemp -d)
     pushd "$work_dir" >/dev/null || fail "no temporary directory"
-    case_hidpi "$work_dir" "1202 x 1030"
+    case_hidpi "$work_dir"
     popd >/dev/null || true
     rm -rf "$work_dir"
     ;;

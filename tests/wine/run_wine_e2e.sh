@@ -142,6 +142,8 @@ if [ "$test_name" = no_display ]; then
     exit 0
 fi
 
+# hidpi runs on a screen of 192 dpi, as Windows is told it (LogPixels), in a prefix of its own.
+[ "$test_name" = hidpi ] && export E2E_SCALE=2
 start_xvfb || skip "Xvfb did not start"
 if [ "$with_wm" = 1 ]; then
     command -v openbox >/dev/null || skip "openbox is not installed"
@@ -263,6 +265,14 @@ grid_pixels)
 game_input)
     work_dir=$work
     case_game_input
+    ;;
+hidpi)
+    WINEPREFIX=$work/prefix
+    wine wineboot -i >/dev/null 2>&1 || fail "the Wine prefix could not be made"
+    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 192 /f >/dev/null 2>&1 ||
+        fail "LogPixels could not be set"
+    wineserver -w
+    case_hidpi "$work"
     ;;
 playback_rate)
     # Unpaced playback of one counted line in traffic.exe, and in the Linux program in the same
