@@ -40,6 +40,7 @@ EM_JS(int, velta_web_next_input, (int* out), {
 EM_JS(int, velta_web_desk_width, (), { return Module.velta.deskSize()[0]; });
 EM_JS(int, velta_web_desk_height, (), { return Module.velta.deskSize()[1]; });
 EM_JS(void, velta_web_save, (), { Module.velta.save(); });
+EM_JS(int, velta_web_scale, (), { return Module.velta.scale(); });
 EM_ASYNC_JS(void, velta_web_sleep, (double ms), { await Module.velta.sleep(ms); });
 // clang-format on
 
@@ -189,17 +190,28 @@ class WebBackend final : public Backend {
         velta_web_set_menu(id_of(w), menu_json(r->menu).c_str());
     }
 
-    // The surface as the canvas takes it: bytes red, green, blue and an opaque alpha.
+    // The surface as the canvas takes it: bytes red, green, blue and an opaque alpha, each pixel
+    // a scale x scale block of the canvas's own (device) pixels.
     void present(Window w) override {
         const WindowRec* r = window_record(w);
         if (r == nullptr || r->surface.width <= 0 || r->surface.height <= 0) return;
         const Surface& s = r->surface;
-        rgba_.resize(s.pixels.size());
-        for (std::size_t i = 0; i < s.pixels.size(); ++i) {
-            std::uint32_t p = s.pixels[i];
-            rgba_[i] = 0xFF000000u | ((p & 0xFFu) << 16) | (p & 0xFF00u) | ((p >> 16) & 0xFFu);
+        const int k = scale();
+        const std::size_t width = static_cast<std::size_t>(s.width) * k;
+        rgba_.resize(width * static_cast<std::size_t>(s.height) * k);
+        for (int y = 0; y < s.height; ++y) {
+            std::uint32_t* row = &rgba_[static_cast<std::size_t>(y) * k * width];
+            const std::uint32_t* source = &s.pixels[static_cast<std::size_t>(y) * s.width];
+            for (int x = 0; x < s.width; ++x) {
+                std::uint32_t p = source[x];
+                std::uint32_t c =
+                    0xFF000000u | ((p & 0xFFu) << 16) | (p & 0xFF00u) | ((p >> 16) & 0xFFu);
+                std::fill_n(row + static_cast<std::size_t>(x) * k, k, c);
+            }
+            for (int copy = 1; copy < k; ++copy)
+                std::copy_n(row, width, row + static_cast<std::size_t>(copy) * width);
         }
-        velta_web_present(id_of(w), rgba_.data(), s.width, s.height);
+        velta_web_present(id_of(w), rgba_.data(), s.width * k, s.height * k);
     }
 
     bool native_geometry(Window w, Rect* outer, Rect* client) override {
@@ -217,6 +229,17 @@ class WebBackend final : public Backend {
     }
 
   private:
+    // The whole-number scale of the page's canvases (see page.js), asked once.
+    int scale() {
+        if (scale_ == 0) scale_ = std::max(1, velta_web_scale());
+        return scale_;
+    }
+    // A canvas (device) position in logical pixels.
+    int logical(int device) {
+        int k = scale();
+        return device >= 0 ? device / k : -((-device + k - 1) / k);
+    }
+
     static Rect client_in(int width, int height, bool menu) {
         int top = kFrameBorder + kCaption + (menu ? kMenuBar : 0);
         int right = std::max(kFrameBorder, width - kFrameBorder);
@@ -238,7 +261,8 @@ class WebBackend final : public Backend {
                     Message{w, wm::key_up, static_cast<WParam>(in[2]), make_key_up_lparam()});
                 break;
             case click_input:
-                post_input(Message{w, wm::left_button_down, 1, make_point_lparam(in[2], in[3])});
+                post_input(Message{w, wm::left_button_down, 1,
+                                   make_point_lparam(logical(in[2]), logical(in[3]))});
                 break;
             case command_input:
                 post_input(Message{w, wm::command, static_cast<WParam>(in[2]), 0});
@@ -249,7 +273,7 @@ class WebBackend final : public Backend {
             case mouse_input:
                 post_input(Message{w, static_cast<std::uint32_t>(in[2]),
                                    static_cast<WParam>(static_cast<std::uint32_t>(in[5])),
-                                   make_point_lparam(in[3], in[4])});
+                                   make_point_lparam(logical(in[3]), logical(in[4]))});
                 break;
             case moved_input:
                 moved_[w] = Rect{in[2], in[3], in[2] + in[4], in[3] + in[5]};
@@ -287,6 +311,7 @@ class WebBackend final : public Backend {
     long long script_stamp_ = -2;
     std::map<Window, Rect> moved_;
     std::vector<std::uint32_t> rgba_;
+    int scale_ = 0;
 };
 
 WebBackend& the_backend() {

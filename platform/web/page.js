@@ -53,9 +53,22 @@
     return document.getElementById('velta-desk');
   }
 
+  // High-density screens: the program's pictures are drawn at a whole-number scale (the device
+  // pixel ratio rounded down, never below 1), each logical pixel a square block of device pixels.
+  // The page lays the windows out in logical pixels of `unit` CSS pixels each, so that a logical
+  // pixel is exactly `scale` device pixels however the browser's ratio is.
+  function scale() {
+    return Math.max(1, Math.floor(window.devicePixelRatio || 1));
+  }
+  function unit() {
+    return scale() / (window.devicePixelRatio || 1);
+  }
+  const px = (logical) => logical * unit() + 'px';
+
   function deskSize() {
     const d = desk();
-    return [Math.max(640, d.clientWidth | 0), Math.max(480, d.clientHeight | 0)];
+    return [Math.max(640, Math.floor(d.clientWidth / unit())),
+            Math.max(480, Math.floor(d.clientHeight / unit()))];
   }
 
   function bringToFront(w) {
@@ -76,17 +89,20 @@
 
   function layout(w) {
     const s = w.box.style;
-    s.left = w.x + 'px';
-    s.top = w.y + 'px';
-    s.width = w.width + 'px';
-    s.height = w.height + 'px';
+    s.left = px(w.x);
+    s.top = px(w.y);
+    s.width = px(w.width);
+    s.height = px(w.height);
+    w.caption.style.height = px(FRAME.caption);
+    w.menuBar.style.top = px(FRAME.caption);
+    w.menuBar.style.height = px(FRAME.menu);
     const top = FRAME.border + FRAME.caption + (w.menuBar && w.hasMenu ? FRAME.menu : 0);
     const cw = Math.max(0, w.width - 2 * FRAME.border);
     const ch = Math.max(0, w.height - top - FRAME.border);
-    w.canvas.style.left = FRAME.border + 'px';
-    w.canvas.style.top = top + 'px';
-    w.canvas.style.width = cw + 'px';
-    w.canvas.style.height = ch + 'px';
+    w.canvas.style.left = '0px';
+    w.canvas.style.top = px(top - FRAME.border);
+    w.canvas.style.width = px(cw);
+    w.canvas.style.height = px(ch);
     if (w.menuBar) w.menuBar.style.display = w.hasMenu ? 'flex' : 'none';
   }
 
@@ -179,8 +195,8 @@
       if (e.button !== 0 || page.dialog) return;
       const startX = e.clientX, startY = e.clientY, fromX = w.x, fromY = w.y;
       const move = (m) => {
-        w.x = fromX + m.clientX - startX;
-        w.y = Math.max(0, fromY + m.clientY - startY);
+        w.x = fromX + Math.round((m.clientX - startX) / unit());
+        w.y = Math.max(0, fromY + Math.round((m.clientY - startY) / unit()));
         layout(w);
         post(INPUT.moved, id, w.x, w.y, w.width, w.height);
       };
@@ -200,8 +216,8 @@
         if (e.button !== 0 || page.dialog) return;
         const startX = e.clientX, startY = e.clientY, fromW = w.width, fromH = w.height;
         const move = (m) => {
-          w.width = Math.max(120, fromW + m.clientX - startX);
-          w.height = Math.max(60, fromH + m.clientY - startY);
+          w.width = Math.max(120, fromW + Math.round((m.clientX - startX) / unit()));
+          w.height = Math.max(60, fromH + Math.round((m.clientY - startY) / unit()));
           layout(w);
           post(INPUT.moved, id, w.x, w.y, w.width, w.height);
         };
@@ -514,10 +530,10 @@
     box.dataset.title = spec.title;
     const ox = owner ? owner.x + FRAME.border : 0;
     const oy = owner ? owner.y + FRAME.border + FRAME.caption + (owner.hasMenu ? FRAME.menu : 0) : 0;
-    box.style.left = (ox + spec.x) + 'px';
-    box.style.top = (oy + spec.y) + 'px';
-    box.style.width = (spec.width + 2 * FRAME.border) + 'px';
-    box.style.height = (spec.height + 2 * FRAME.border + FRAME.caption) + 'px';
+    box.style.left = px(ox + spec.x);
+    box.style.top = px(oy + spec.y);
+    box.style.width = px(spec.width + 2 * FRAME.border);
+    box.style.height = px(spec.height + 2 * FRAME.border + FRAME.caption);
     const caption = document.createElement('div');
     caption.className = 'velta-caption';
     const label = document.createElement('span');
@@ -556,10 +572,10 @@
         el.className = 'velta-static';
         el.textContent = item.text;
       }
-      el.style.left = item.x + 'px';
-      el.style.top = item.y + 'px';
-      el.style.width = item.width + 'px';
-      el.style.height = item.height + 'px';
+      el.style.left = px(item.x);
+      el.style.top = px(item.y);
+      el.style.width = px(item.width);
+      el.style.height = px(item.height);
       if (!item.tabStop) el.tabIndex = -1;
       el.dataset.item = String(item.id);
       controls.set(item.id, el);
@@ -749,7 +765,7 @@
   }
 
   Module.velta = {
-    INPUT, FRAME, createWindow, destroyWindow, showWindow, present, setMenu, openDialog,
+    INPUT, FRAME, scale, createWindow, destroyWindow, showWindow, present, setMenu, openDialog,
     closeDialog, font, fontMetrics, advance, ink, save, ended, deskSize,
     setTitle(id, title) {
       const w = page.windows.get(id);
