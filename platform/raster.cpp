@@ -1,9 +1,12 @@
 // Shapes: rectangles, ellipses, polygons and lines with the classic aliased pixel rules.
 //
-// All geometry runs in 64-bit integers (128-bit for products), and every span is clipped to the
-// surface before it is written, so coordinates far off the surface, or near the limits of int,
-// neither overflow nor cost time in proportion to their size: work is bounded by the surface's
-// rows and columns, not by the shape's extent.
+// Coordinates reach the rasterizer as int (the library saturates its positions to int before it
+// calls here, velta/draw.cpp), so every distance along an axis is below 2^32 pixels. All geometry
+// runs in 64-bit integers, with the bounds stated where they matter, and every primitive is
+// clipped to the surface once, before its pixels are written as runs: coordinates far off the
+// surface, or near the limits of int, neither overflow nor cost time in proportion to their size.
+// Work is bounded by the surface's rows and columns, not by the shape's extent, and drawing
+// allocates nothing once its reused buffers have grown to the largest shapes drawn.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -15,14 +18,72 @@ namespace plat {
 namespace {
 
 using i64 = std::int64_t;
-using i128 = __int128;
+using u64 = std::uint64_t;
 
-i128 floor_div(i128 n, i128 d) {  // d > 0
-    i128 q = n / d;
+i64 floor_div(i64 n, i64 d) {  // d > 0
+    i64 q = n / d;
     return (n % d != 0 && n < 0) ? q - 1 : q;
 }
-i128 ceil_div(i128 n, i128 d) {
+i64 ceil_div(i64 n, i64 d) {  // d > 0, n > INT64_MIN
     return -floor_div(-n, d);
+}
+
+// a b = q c + r with 0 <= r < c, for 0 < c < 2^63 and a quotient below 2^64. A product below 2^64
+// takes one division. A larger one (only the bands of wide pens far off the surface, or very wide
+// pens, reach it) is reduced bit by bit: with a = qa c + ra, it is qa b c plus ra b, whose
+// quotient and remainder build up from b's top bit down with every intermediate below 2^64
+// (r < c < 2^63, so 2r and r + ra stay below 2^64).
+struct QuotRem {
+    u64 q, r;
+};
+QuotRem mul_div(u64 a, u64 b, u64 c) {
+    if (a >> 32 == 0 && b >> 32 == 0) {
+        const u64 p = a * b;
+        return {p / c, p % c};
+    }
+    const u64 qa = a / c, ra = a % c;
+    u64 q = 0, r = 0;
+    for (int bit = 63; bit >= 0; --bit) {
+        q <<= 1;
+        r <<= 1;
+        if (r >= c) {
+            r -= c;
+            ++q;
+        }
+        if ((b >> bit) & 1) {
+            r += ra;
+            if (r >= c) {
+                r -= c;
+                ++q;
+            }
+        }
+    }
+    return {qa * b + q, r};
+}
+
+// floor(t v / d) and the remainder t v - floor(t v / d) d, in [0, d), for t >= 0 and
+// 0 < d < 2^63, when the quotient's magnitude is below 2^63.
+void floor_mul_div(i64 t, i64 v, i64 d, i64* q, i64* r) {
+    const u64 magnitude = v < 0 ? 0 - static_cast<u64>(v) : static_cast<u64>(v);
+    const QuotRem qr = mul_div(static_cast<u64>(t), magnitude, static_cast<u64>(d));
+    const i64 q0 = static_cast<i64>(qr.q), r0 = static_cast<i64>(qr.r);
+    if (v >= 0) {
+        *q = q0;
+        *r = r0;
+    } else if (r0 == 0) {
+        *q = -q0;
+        *r = 0;
+    } else {
+        *q = -q0 - 1;
+        *r = d - r0;
+    }
+}
+
+// ---- Runs of pixels ----------------------------------------------------------------------------
+// Each primitive is clipped once; rows are then filled as runs, which the compiler vectorises.
+
+std::uint32_t* row_at(Surface& s, i64 y) {
+    return s.pixels.data() + y * static_cast<i64>(s.width);
 }
 
 // Paints the inclusive span [x0, x1] of row y, clipped to the surface.
@@ -31,22 +92,50 @@ void span(Surface& s, i64 y, i64 x0, i64 x1, Color c) {
     x0 = std::max<i64>(x0, 0);
     x1 = std::min<i64>(x1, s.width - 1);
     if (x0 > x1) return;
-    auto row = s.pixels.begin() + static_cast<std::ptrdiff_t>(y * s.width);
-    std::fill(row + x0, row + x1 + 1, c);
+    std::fill_n(row_at(s, y) + x0, x1 - x0 + 1, c);
 }
 
 // Paints the inclusive box [x0, x1] x [y0, y1], clipped.
 void box(Surface& s, i64 x0, i64 y0, i64 x1, i64 y1, Color c) {
+    x0 = std::max<i64>(x0, 0);
+    x1 = std::min<i64>(x1, s.width - 1);
     y0 = std::max<i64>(y0, 0);
     y1 = std::min<i64>(y1, s.height - 1);
-    for (i64 y = y0; y <= y1; ++y) span(s, y, x0, x1, c);
+    if (x0 > x1 || y0 > y1) return;
+    const i64 n = x1 - x0 + 1;
+    if (n == s.width) {  // whole rows: one run
+        std::fill_n(row_at(s, y0), n * (y1 - y0 + 1), c);
+        return;
+    }
+    std::uint32_t* p = row_at(s, y0) + x0;
+    for (i64 y = y0; y <= y1; ++y, p += s.width) std::fill_n(p, n, c);
+}
+
+// Paints the inclusive column [y0, y1] of column x, clipped.
+void column(Surface& s, i64 x, i64 y0, i64 y1, Color c) {
+    if (x < 0 || x >= s.width) return;
+    y0 = std::max<i64>(y0, 0);
+    y1 = std::min<i64>(y1, s.height - 1);
+    if (y0 > y1) return;
+    std::uint32_t* p = row_at(s, y0) + x;
+    for (i64 y = y0; y <= y1; ++y, p += s.width) *p = c;
 }
 
 // ---- Polygon fill ------------------------------------------------------------------------------
-// Vertices in fixed point (kOne units per pixel) so that wide-pen bands, whose corners are not on
-// the pixel grid, use the same rule as integer polygons: pixel (x, y) is inside when the integer
-// point (x, y) is, scanline y takes the edges with top <= y < bottom, and a span runs from the
-// ceiling of the left crossing (inclusive) to the ceiling of the right one (exclusive).
+// Pixel (x, y) is inside when the point (x, y) is: scanline y takes the edges with
+// top <= y < bottom, each crossing it at its exact x, and a span runs from the ceiling of the left
+// crossing (inclusive) to the ceiling of the right one (exclusive), crossings paired odd/even.
+// Vertices are in units of 1 / kUnit pixel: kUnit is 1 for integer polygons and kOne for the
+// bands of wide pens, whose corners are not on the pixel grid, so that both use the same rule.
+//
+// Each edge is stepped from row to row: its crossing of the current row is x + r / dy units, with
+// 0 <= r < dy, and moves by kUnit dx / dy units a row, kept as a whole part and a remainder.
+// Bounds: integer vertices lie within [-2^31, 2^31) and band corners within 2^48 units of the
+// origin (a pen's half width is below 2^30 pixels), so dx and dy are below 2^49; a crossing stays
+// between its edge's ends, r + step_r < 2 dy, and an edge stepped over two rows or more has dy >=
+// kUnit, so its step is at most |dx|. The crossing of the first row is t dx / dy with 0 <= t < dy,
+// a product that for integer polygons is below 2^64 (one division) and for bands may be larger
+// (mul_div).
 
 constexpr i64 kOne = 1 << 16;
 
@@ -55,33 +144,85 @@ struct Fx {
     i64 y;
 };
 
-void fill_alternate(Surface& s, const std::vector<Fx>& pts, Color c) {
-    const std::size_t n = pts.size();
-    if (n < 3) return;
-    i64 min_y = pts[0].y, max_y = pts[0].y;
-    for (const Fx& p : pts) {
-        min_y = std::min(min_y, p.y);
-        max_y = std::max(max_y, p.y);
-    }
-    i64 row0 = std::max<i64>(static_cast<i64>(ceil_div(min_y, kOne)), 0);
-    i64 row1 = std::min<i64>(static_cast<i64>(ceil_div(max_y, kOne)), s.height);  // exclusive
+struct Edge {
+    i64 row0, row1;  // the rows of the surface it crosses, [row0, row1)
+    i64 x, r, dy;    // crossing of the current row: x + r / dy units
+    i64 step_q, step_r;
+};
+
+// Buffers of the fill, kept from one polygon to the next.
+struct FillScratch {
+    std::vector<Edge> edges;
     std::vector<i64> xs;
-    for (i64 y = row0; y < row1; ++y) {
-        const i64 sy = y * kOne;
-        xs.clear();
-        for (std::size_t i = 0; i < n; ++i) {
-            Fx a = pts[i], b = pts[(i + 1) % n];
-            if (a.y == b.y) continue;
-            if (a.y > b.y) std::swap(a, b);
-            if (sy < a.y || sy >= b.y) continue;
-            // x = a.x + (sy - a.y) (b.x - a.x) / (b.y - a.y), in pixels, rounded up.
-            i128 num =
-                static_cast<i128>(a.x) * (b.y - a.y) + static_cast<i128>(sy - a.y) * (b.x - a.x);
-            i128 den = static_cast<i128>(b.y - a.y) * kOne;
-            xs.push_back(static_cast<i64>(ceil_div(num, den)));
+};
+FillScratch& fill_scratch() {
+    thread_local FillScratch scratch;
+    return scratch;
+}
+
+// The first pixel at or right of the crossing x + r / dy units: ceil(x / kUnit) when r is 0, and
+// otherwise, the crossing lying strictly between x and x + 1, floor(x / kUnit) + 1.
+template <i64 kUnit>
+i64 crossing_pixel(const Edge& e) {
+    if constexpr (kUnit == 1) {
+        return e.x + (e.r != 0 ? 1 : 0);
+    } else {
+        return e.r == 0 ? ceil_div(e.x, kUnit) : floor_div(e.x, kUnit) + 1;
+    }
+}
+
+// Fills the polygon of n vertices point(0) .. point(n - 1), in units of 1 / kUnit pixel.
+template <i64 kUnit, typename PointAt>
+void fill_alternate(Surface& s, std::size_t n, PointAt point, Color c) {
+    if (n < 3 || s.width <= 0 || s.height <= 0) return;
+    FillScratch& f = fill_scratch();
+    std::vector<Edge>& edges = f.edges;
+    edges.clear();
+    i64 top = s.height, bottom = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        Fx a = point(i), b = point(i + 1 == n ? 0 : i + 1);
+        if (a.y == b.y) continue;
+        if (a.y > b.y) std::swap(a, b);
+        Edge e;
+        e.row0 = std::max<i64>(ceil_div(a.y, kUnit), 0);
+        e.row1 = std::min<i64>(ceil_div(b.y, kUnit), s.height);
+        if (e.row0 >= e.row1) continue;
+        e.dy = b.y - a.y;
+        const i64 dx = b.x - a.x;
+        i64 q;
+        floor_mul_div(e.row0 * kUnit - a.y, dx, e.dy, &q, &e.r);
+        e.x = a.x + q;
+        if (e.row1 - e.row0 > 1) {
+            floor_mul_div(kUnit, dx, e.dy, &e.step_q, &e.step_r);
+        } else {
+            e.step_q = e.step_r = 0;
         }
-        std::sort(xs.begin(), xs.end());
-        for (std::size_t i = 0; i + 1 < xs.size(); i += 2)
+        edges.push_back(e);
+        top = std::min(top, e.row0);
+        bottom = std::max(bottom, e.row1);
+    }
+    std::vector<i64>& xs = f.xs;
+    if (xs.size() < edges.size()) xs.resize(edges.size());
+    for (i64 y = top; y < bottom; ++y) {
+        std::size_t k = 0;
+        for (Edge& e : edges) {
+            if (y < e.row0 || y >= e.row1) continue;
+            xs[k++] = crossing_pixel<kUnit>(e);
+            e.x += e.step_q;
+            e.r += e.step_r;
+            if (e.r >= e.dy) {
+                e.r -= e.dy;
+                ++e.x;
+            }
+        }
+        if (k == 2) {  // the common case: one span
+            const i64 x0 = std::min(xs[0], xs[1]), x1 = std::max(xs[0], xs[1]);
+            if (x0 < x1) span(s, y, x0, x1 - 1, c);
+            continue;
+        }
+        for (std::size_t i = 1; i < k; ++i)  // a handful of crossings: insertion sort
+            for (std::size_t j = i; j > 0 && xs[j - 1] > xs[j]; --j) std::swap(xs[j - 1], xs[j]);
+        for (std::size_t i = 0; i + 1 < k; i += 2)
             if (xs[i] < xs[i + 1]) span(s, y, xs[i], xs[i + 1] - 1, c);
     }
 }
@@ -238,9 +379,10 @@ class WidePen {
         const double scale = static_cast<double>(w_) / 2 / std::hypot(dx, dy) * kOne;
         const i64 nx = std::llround(-dy * scale), ny = std::llround(dx * scale);
         const i64 ax = x0 * kOne, ay = y0 * kOne, bx = x1 * kOne, by = y1 * kOne;
-        fill_alternate(
-            s, {{ax + nx, ay + ny}, {bx + nx, by + ny}, {bx - nx, by - ny}, {ax - nx, ay - ny}},
-            color_);
+        const Fx corners[4] = {
+            {ax + nx, ay + ny}, {bx + nx, by + ny}, {bx - nx, by - ny}, {ax - nx, ay - ny}};
+        fill_alternate<kOne>(
+            s, 4, [&](std::size_t i) { return corners[i]; }, color_);
     }
 
     // A closed chain of segments with a disc at every vertex.
@@ -278,6 +420,11 @@ bool has_brush(const DeviceContext* dc) {
 // one rounded to nearest, halves to the smaller coordinate whatever the direction, so both
 // directions light the same pixels. Only steps whose major coordinate is on the surface are
 // visited.
+//
+// At step k the exact minor offset is k dminor / n; with k dminor = q n + r (0 <= r < n) it rounds
+// to q, or to q + 1 when r > n / 2 (an exact half, 2r = n, goes down). Each step adds dminor,
+// which is dq n + dr with 0 <= dr < n since |dminor| <= n. Bounds: n and |dminor| are below 2^32
+// (int end points), so the first step's k dminor is below 2^64 in magnitude and r + dr < 2^33.
 void thin_line(Surface& s, i64 x0, i64 y0, i64 x1, i64 y1, Color c) {
     const i64 dx = x1 - x0, dy = y1 - y0;
     const i64 adx = dx < 0 ? -dx : dx, ady = dy < 0 ? -dy : dy;
@@ -288,6 +435,7 @@ void thin_line(Surface& s, i64 x0, i64 y0, i64 x1, i64 y1, Color c) {
     const i64 dmajor = x_major ? (dx < 0 ? -1 : 1) : (dy < 0 ? -1 : 1);
     const i64 dminor = x_major ? dy : dx;
     const i64 limit = x_major ? s.width : s.height;
+    const i64 minor_limit = x_major ? s.height : s.width;
     // Steps k in [0, n) with major0 + k * dmajor in [0, limit).
     i64 k0, k1;
     if (dmajor > 0) {
@@ -299,16 +447,22 @@ void thin_line(Surface& s, i64 x0, i64 y0, i64 x1, i64 y1, Color c) {
     }
     k0 = std::max<i64>(k0, 0);
     k1 = std::min<i64>(k1, n - 1);
-    for (i64 k = k0; k <= k1; ++k) {
-        // round-half-down(k * dminor / n) = ceil((2 k dminor - n) / 2n)
-        i64 minor = minor0 + static_cast<i64>(ceil_div(static_cast<i128>(2) * k * dminor - n,
-                                                       static_cast<i128>(2) * n));
-        i64 major = major0 + k * dmajor;
-        if (x_major) {
-            if (minor >= 0 && minor < s.height)
-                s.put(static_cast<int>(major), static_cast<int>(minor), c);
-        } else if (minor >= 0 && minor < s.width) {
-            s.put(static_cast<int>(minor), static_cast<int>(major), c);
+    if (k0 > k1) return;
+    i64 q, r;
+    floor_mul_div(k0, dminor, n, &q, &r);
+    const i64 dq = floor_div(dminor, n), dr = dminor - dq * n;
+    // Pixel (major, minor) is at index major * along + minor * across.
+    const i64 along = x_major ? 1 : s.width, across = x_major ? s.width : 1;
+    std::uint32_t* const pixels = s.pixels.data();
+    i64 major = major0 + k0 * dmajor;
+    for (i64 k = k0; k <= k1; ++k, major += dmajor) {
+        const i64 minor = minor0 + q + (2 * r > n ? 1 : 0);
+        if (minor >= 0 && minor < minor_limit) pixels[major * along + minor * across] = c;
+        q += dq;
+        r += dr;
+        if (r >= n) {
+            r -= n;
+            ++q;
         }
     }
 }
@@ -316,9 +470,9 @@ void thin_line(Surface& s, i64 x0, i64 y0, i64 x1, i64 y1, Color c) {
 // The one-pixel ring of the inclusive box [l, r] x [t, b].
 void thin_ring(Surface& s, i64 l, i64 t, i64 r, i64 b, Color c) {
     span(s, t, l, r, c);
-    span(s, b, l, r, c);
-    box(s, l, t, l, b, c);
-    box(s, r, t, r, b, c);
+    if (b != t) span(s, b, l, r, c);
+    column(s, l, t + 1, b - 1, c);
+    if (r != l) column(s, r, t + 1, b - 1, c);
 }
 
 void normalise(int& l, int& t, int& r, int& b) {
@@ -330,6 +484,10 @@ void normalise(int& l, int& t, int& r, int& b) {
 void draw_rectangle(DeviceContext* dc, Surface& s, i64 l, i64 t, i64 r, i64 b) {
     if (r - l == 1 && b - t == 1) return;  // a 1 x 1 box draws nothing
     const bool pen = has_pen(dc);
+    if (has_brush(dc) && pen && !wide_pen(dc) && dc->brush->color == dc->pen->color) {
+        box(s, l, t, r - 1, b - 1, dc->pen->color);  // the ring and the brush inside it: one box
+        return;
+    }
     if (has_brush(dc)) {
         if (pen && !wide_pen(dc))
             box(s, l + 1, t + 1, r - 2, b - 2, dc->brush->color);
@@ -410,12 +568,13 @@ bool polygon(DC dc, const Point* points, int count) {
     Surface* s = dc_surface(dc);
     if (s == nullptr || points == nullptr) return false;
     if (count < 2) return true;
-    if (has_brush(dc) && count >= 3) {
-        std::vector<Fx> fx(static_cast<std::size_t>(count));
-        for (int i = 0; i < count; ++i)
-            fx[static_cast<std::size_t>(i)] = {points[i].x * kOne, points[i].y * kOne};
-        fill_alternate(*s, fx, dc->brush->color);
-    }
+    if (has_brush(dc) && count >= 3)
+        fill_alternate<1>(
+            *s, static_cast<std::size_t>(count),
+            [points](std::size_t i) {
+                return Fx{points[i].x, points[i].y};
+            },
+            dc->brush->color);
     if (wide_pen(dc)) {
         WidePen(dc->pen->width, dc->pen->color).closed(*s, points, count);
     } else if (has_pen(dc)) {
