@@ -14,6 +14,11 @@
 
 #include "platform/gdi_internal.h"
 
+#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
+#include <emmintrin.h>
+#define VELTA_RASTER_SSE2 1
+#endif
+
 namespace plat {
 namespace {
 
@@ -86,13 +91,48 @@ std::uint32_t* row_at(Surface& s, i64 y) {
     return s.pixels.data() + y * static_cast<i64>(s.width);
 }
 
+// Writes n > 0 copies of c from p on. With SSE2 (every x86-64) a run is written 16 bytes at a
+// time, four stores to a loop, and its last 1 to 3 pixels by one store that ends at the run's end
+// and overlaps pixels just written with the same colour; elsewhere the compiler vectorises.
+void fill_run(std::uint32_t* p, i64 n, Color c) {
+#if VELTA_RASTER_SSE2
+    if (n >= 4) {
+        const __m128i v = _mm_set1_epi32(static_cast<int>(c));
+        std::uint32_t* const end = p + n;
+        for (; end - p >= 16; p += 16) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(p + 4), v);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(p + 8), v);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(p + 12), v);
+        }
+        for (; end - p >= 4; p += 4) _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v);
+        if (p != end) _mm_storeu_si128(reinterpret_cast<__m128i*>(end - 4), v);
+        return;
+    }
+#endif
+    std::fill_n(p, n, c);
+}
+
+// Records what a primitive may write: the inclusive box [x0, x1] x [y0, y1] grown by `reach`
+// pixels on every side, clipped to the surface. Each public drawing service records its
+// primitive's box once, rather than every run it writes.
+void mark(Surface& s, i64 x0, i64 y0, i64 x1, i64 y1, i64 reach = 0) {
+    x0 = std::max<i64>(x0 - reach, 0);
+    y0 = std::max<i64>(y0 - reach, 0);
+    x1 = std::min<i64>(x1 + reach, s.width - 1);
+    y1 = std::min<i64>(y1 + reach, s.height - 1);
+    if (x0 <= x1 && y0 <= y1)
+        s.changed(static_cast<int>(x0), static_cast<int>(y0), static_cast<int>(x1),
+                  static_cast<int>(y1));
+}
+
 // Paints the inclusive span [x0, x1] of row y, clipped to the surface.
 void span(Surface& s, i64 y, i64 x0, i64 x1, Color c) {
     if (y < 0 || y >= s.height) return;
     x0 = std::max<i64>(x0, 0);
     x1 = std::min<i64>(x1, s.width - 1);
     if (x0 > x1) return;
-    std::fill_n(row_at(s, y) + x0, x1 - x0 + 1, c);
+    fill_run(row_at(s, y) + x0, x1 - x0 + 1, c);
 }
 
 // Paints the inclusive box [x0, x1] x [y0, y1], clipped.
@@ -104,11 +144,12 @@ void box(Surface& s, i64 x0, i64 y0, i64 x1, i64 y1, Color c) {
     if (x0 > x1 || y0 > y1) return;
     const i64 n = x1 - x0 + 1;
     if (n == s.width) {  // whole rows: one run
-        std::fill_n(row_at(s, y0), n * (y1 - y0 + 1), c);
+        fill_run(row_at(s, y0), n * (y1 - y0 + 1), c);
         return;
     }
     std::uint32_t* p = row_at(s, y0) + x0;
-    for (i64 y = y0; y <= y1; ++y, p += s.width) std::fill_n(p, n, c);
+    for (i64 y = y0; y < y1; ++y, p += s.width) fill_run(p, n, c);
+    fill_run(p, n, c);
 }
 
 // Paints the inclusive column [y0, y1] of column x, clipped.
@@ -118,7 +159,8 @@ void column(Surface& s, i64 x, i64 y0, i64 y1, Color c) {
     y1 = std::min<i64>(y1, s.height - 1);
     if (y0 > y1) return;
     std::uint32_t* p = row_at(s, y0) + x;
-    for (i64 y = y0; y <= y1; ++y, p += s.width) *p = c;
+    for (i64 y = y0; y < y1; ++y, p += s.width) *p = c;
+    *p = c;
 }
 
 // ---- Polygon fill ------------------------------------------------------------------------------
@@ -153,6 +195,8 @@ struct Edge {
 // Buffers of the fill, kept from one polygon to the next.
 struct FillScratch {
     std::vector<Edge> edges;
+    std::vector<i64> cuts;
+    std::vector<Edge*> active;
     std::vector<i64> xs;
 };
 FillScratch& fill_scratch() {
@@ -171,14 +215,29 @@ i64 crossing_pixel(const Edge& e) {
     }
 }
 
+void next_row(Edge& e) {
+    e.x += e.step_q;
+    e.r += e.step_r;
+    if (e.r >= e.dy) {
+        e.r -= e.dy;
+        ++e.x;
+    }
+}
+
 // Fills the polygon of n vertices point(0) .. point(n - 1), in units of 1 / kUnit pixel.
+//
+// Between two consecutive rows where an edge starts or ends, the same edges cross every row, so
+// the rows are taken in such bands: the edges of a band are found once, and a band crossed by two
+// edges (every band of a triangle, and of any convex polygon) is one span a row, from the nearer
+// crossing to the farther one, with no sorting.
 template <i64 kUnit, typename PointAt>
 void fill_alternate(Surface& s, std::size_t n, PointAt point, Color c) {
     if (n < 3 || s.width <= 0 || s.height <= 0) return;
     FillScratch& f = fill_scratch();
     std::vector<Edge>& edges = f.edges;
+    std::vector<i64>& cuts = f.cuts;
     edges.clear();
-    i64 top = s.height, bottom = 0;
+    cuts.clear();
     for (std::size_t i = 0; i < n; ++i) {
         Fx a = point(i), b = point(i + 1 == n ? 0 : i + 1);
         if (a.y == b.y) continue;
@@ -198,32 +257,48 @@ void fill_alternate(Surface& s, std::size_t n, PointAt point, Color c) {
             e.step_q = e.step_r = 0;
         }
         edges.push_back(e);
-        top = std::min(top, e.row0);
-        bottom = std::max(bottom, e.row1);
+        cuts.push_back(e.row0);
+        cuts.push_back(e.row1);
     }
+    if (edges.empty()) return;
+    std::sort(cuts.begin(), cuts.end());
+    cuts.erase(std::unique(cuts.begin(), cuts.end()), cuts.end());
+    std::vector<Edge*>& active = f.active;
     std::vector<i64>& xs = f.xs;
     if (xs.size() < edges.size()) xs.resize(edges.size());
-    for (i64 y = top; y < bottom; ++y) {
-        std::size_t k = 0;
-        for (Edge& e : edges) {
-            if (y < e.row0 || y >= e.row1) continue;
-            xs[k++] = crossing_pixel<kUnit>(e);
-            e.x += e.step_q;
-            e.r += e.step_r;
-            if (e.r >= e.dy) {
-                e.r -= e.dy;
-                ++e.x;
+    for (std::size_t band = 0; band + 1 < cuts.size(); ++band) {
+        const i64 y0 = cuts[band], y1 = cuts[band + 1];
+        active.clear();
+        for (Edge& e : edges)
+            if (e.row0 <= y0 && y0 < e.row1) active.push_back(&e);
+        if (active.size() == 2) {
+            Edge a = *active[0], b = *active[1];
+            for (i64 y = y0; y < y1; ++y) {
+                const i64 xa = crossing_pixel<kUnit>(a), xb = crossing_pixel<kUnit>(b);
+                if (xa != xb) span(s, y, std::min(xa, xb), std::max(xa, xb) - 1, c);
+                next_row(a);
+                next_row(b);
             }
-        }
-        if (k == 2) {  // the common case: one span
-            const i64 x0 = std::min(xs[0], xs[1]), x1 = std::max(xs[0], xs[1]);
-            if (x0 < x1) span(s, y, x0, x1 - 1, c);
+            *active[0] = a;
+            *active[1] = b;
             continue;
         }
-        for (std::size_t i = 1; i < k; ++i)  // a handful of crossings: insertion sort
-            for (std::size_t j = i; j > 0 && xs[j - 1] > xs[j]; --j) std::swap(xs[j - 1], xs[j]);
-        for (std::size_t i = 0; i + 1 < k; i += 2)
-            if (xs[i] < xs[i + 1]) span(s, y, xs[i], xs[i + 1] - 1, c);
+        const std::size_t k = active.size();
+        for (i64 y = y0; y < y1; ++y) {
+            for (std::size_t i = 0; i < k; ++i) {
+                xs[i] = crossing_pixel<kUnit>(*active[i]);
+                next_row(*active[i]);
+            }
+            if (k <= 16) {  // a handful of crossings: insertion sort
+                for (std::size_t i = 1; i < k; ++i)
+                    for (std::size_t j = i; j > 0 && xs[j - 1] > xs[j]; --j)
+                        std::swap(xs[j - 1], xs[j]);
+            } else {
+                std::sort(xs.begin(), xs.begin() + static_cast<std::ptrdiff_t>(k));
+            }
+            for (std::size_t i = 0; i + 1 < k; i += 2)
+                if (xs[i] < xs[i + 1]) span(s, y, xs[i], xs[i + 1] - 1, c);
+        }
     }
 }
 
@@ -414,6 +489,11 @@ bool wide_pen(const DeviceContext* dc) {
 bool has_brush(const DeviceContext* dc) {
     return dc->brush != nullptr && !dc->brush->hollow;
 }
+// How far a context's pen may paint beyond the points it is given: a wide pen's band and discs
+// stay within its width of them, a one-pixel pen on them.
+i64 pen_reach(const DeviceContext* dc) {
+    return wide_pen(dc) ? dc->pen->width : 0;
+}
 
 // One-pixel line from (x0, y0) towards (x1, y1): max(|dx|, |dy|) pixels, the start included and
 // the end left out. Along the major axis every pixel is taken; the minor coordinate is the exact
@@ -421,10 +501,11 @@ bool has_brush(const DeviceContext* dc) {
 // directions light the same pixels. Only steps whose major coordinate is on the surface are
 // visited.
 //
-// At step k the exact minor offset is k dminor / n; with k dminor = q n + r (0 <= r < n) it rounds
-// to q, or to q + 1 when r > n / 2 (an exact half, 2r = n, goes down). Each step adds dminor,
-// which is dq n + dr with 0 <= dr < n since |dminor| <= n. Bounds: n and |dminor| are below 2^32
-// (int end points), so the first step's k dminor is below 2^64 in magnitude and r + dr < 2^33.
+// At step k the exact minor offset is k dminor / n, and rounded to nearest with halves down it is
+// floor((k dminor + h) / n) with h = floor((n - 1) / 2). That quotient m and its remainder e are
+// stepped: each step adds dminor = dq n + dr, 0 <= dr < n (|dminor| <= n, so dq is -1, 0 or 1).
+// Bounds: n and |dminor| are below 2^32 (int end points), so the first step's k dminor is below
+// 2^64 in magnitude and e + dr < 2^33.
 void thin_line(Surface& s, i64 x0, i64 y0, i64 x1, i64 y1, Color c) {
     const i64 dx = x1 - x0, dy = y1 - y0;
     const i64 adx = dx < 0 ? -dx : dx, ady = dy < 0 ? -dy : dy;
@@ -435,7 +516,7 @@ void thin_line(Surface& s, i64 x0, i64 y0, i64 x1, i64 y1, Color c) {
     const i64 dmajor = x_major ? (dx < 0 ? -1 : 1) : (dy < 0 ? -1 : 1);
     const i64 dminor = x_major ? dy : dx;
     const i64 limit = x_major ? s.width : s.height;
-    const i64 minor_limit = x_major ? s.height : s.width;
+    const u64 minor_limit = static_cast<u64>(x_major ? s.height : s.width);
     // Steps k in [0, n) with major0 + k * dmajor in [0, limit).
     i64 k0, k1;
     if (dmajor > 0) {
@@ -448,21 +529,32 @@ void thin_line(Surface& s, i64 x0, i64 y0, i64 x1, i64 y1, Color c) {
     k0 = std::max<i64>(k0, 0);
     k1 = std::min<i64>(k1, n - 1);
     if (k0 > k1) return;
-    i64 q, r;
-    floor_mul_div(k0, dminor, n, &q, &r);
+    i64 m, e;
+    floor_mul_div(k0, dminor, n, &m, &e);
+    e += (n - 1) / 2;
+    if (e >= n) {
+        e -= n;
+        ++m;
+    }
+    m += minor0;
     const i64 dq = floor_div(dminor, n), dr = dminor - dq * n;
-    // Pixel (major, minor) is at index major * along + minor * across.
-    const i64 along = x_major ? 1 : s.width, across = x_major ? s.width : 1;
+    // Pixel (major, minor) is at index major * along + minor * across. The index is kept modulo
+    // 2^64 (unsigned), which is exact for every pixel written, however far off the minor
+    // coordinate is while the line is off the surface.
+    const u64 along = static_cast<u64>(x_major ? 1 : s.width);
+    const u64 across = static_cast<u64>(x_major ? s.width : 1);
+    const u64 step = static_cast<u64>(dmajor) * along + static_cast<u64>(dq) * across;
     std::uint32_t* const pixels = s.pixels.data();
-    i64 major = major0 + k0 * dmajor;
-    for (i64 k = k0; k <= k1; ++k, major += dmajor) {
-        const i64 minor = minor0 + q + (2 * r > n ? 1 : 0);
-        if (minor >= 0 && minor < minor_limit) pixels[major * along + minor * across] = c;
-        q += dq;
-        r += dr;
-        if (r >= n) {
-            r -= n;
-            ++q;
+    u64 at = static_cast<u64>(major0 + k0 * dmajor) * along + static_cast<u64>(m) * across;
+    for (i64 k = k0; k <= k1; ++k) {
+        if (static_cast<u64>(m) < minor_limit) pixels[at] = c;
+        at += step;
+        m += dq;
+        e += dr;
+        if (e >= n) {
+            e -= n;
+            ++m;
+            at += across;
         }
     }
 }
@@ -514,6 +606,7 @@ bool rectangle(DC dc, int left, int top, int right, int bottom) {
     if (s == nullptr) return false;
     normalise(left, top, right, bottom);
     if (left == right || top == bottom) return true;
+    mark(*s, left, top, static_cast<i64>(right) - 1, static_cast<i64>(bottom) - 1, pen_reach(dc));
     draw_rectangle(dc, *s, left, top, right, bottom);
     surface_touched(dc);
     return true;
@@ -533,6 +626,7 @@ bool ellipse(DC dc, int left, int top, int right, int bottom) {
     const i64 l = left, t = top, w = static_cast<i64>(right) - left,
               h = static_cast<i64>(bottom) - top;
     if (w == 0 || h == 0) return true;
+    mark(*s, l, t, l + w - 1, t + h - 1, pen_reach(dc));
     if (w <= 2 || h <= 2) {
         draw_rectangle(dc, *s, l, t, right, bottom);
         surface_touched(dc);
@@ -568,6 +662,14 @@ bool polygon(DC dc, const Point* points, int count) {
     Surface* s = dc_surface(dc);
     if (s == nullptr || points == nullptr) return false;
     if (count < 2) return true;
+    i64 x0 = points[0].x, y0 = points[0].y, x1 = x0, y1 = y0;
+    for (int i = 1; i < count; ++i) {
+        x0 = std::min<i64>(x0, points[i].x);
+        x1 = std::max<i64>(x1, points[i].x);
+        y0 = std::min<i64>(y0, points[i].y);
+        y1 = std::max<i64>(y1, points[i].y);
+    }
+    mark(*s, x0, y0, x1, y1, pen_reach(dc));
     if (has_brush(dc) && count >= 3)
         fill_alternate<1>(
             *s, static_cast<std::size_t>(count),
@@ -601,6 +703,8 @@ bool line_to(DC dc, int x, int y) {
     const Point from = dc->position;
     dc->position = Point{x, y};
     if (!has_pen(dc)) return true;
+    mark(*s, std::min(from.x, x), std::min(from.y, y), std::max(from.x, x), std::max(from.y, y),
+         pen_reach(dc));
     if (wide_pen(dc)) {
         // Both ends get a round cap, so a zero-length line with a wide pen paints one disc.
         WidePen wp(dc->pen->width, dc->pen->color);

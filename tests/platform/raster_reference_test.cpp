@@ -173,6 +173,12 @@ void select_tools(plat::DC dc, int pen_width, plat::Color pen, bool brush, plat:
     plat::delete_object(old_brush);
 }
 
+// Selects the stock pen and brush again and deletes what select_tools left selected.
+void release_tools(plat::DC dc) {
+    plat::delete_object(plat::select_object(dc, plat::get_stock_object(plat::stock::black_pen)));
+    plat::delete_object(plat::select_object(dc, plat::get_stock_object(plat::stock::white_brush)));
+}
+
 // ---- the fill and the line against their rules ------------------------------------------------
 
 TEST(RasterReference, PolygonFillFollowsTheCrossingRuleEverywhere) {
@@ -300,7 +306,7 @@ u64 draw_scene(Kind kind, unsigned seed, int huge_one_in) {
             }
             hash_surface(canvas.surface(), &hash);
         }
-        canvas.use(0, false);  // the canvas deletes its own tools only
+        release_tools(canvas.dc);
     }
     return hash;
 }
