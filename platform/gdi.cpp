@@ -281,9 +281,9 @@ std::uint32_t* pixel_at(Surface* s, i64 col, i64 row) {
     return s->pixels.data() + row * s->width + col;
 }
 
-// Copies offsets [i0, i1) of rows [j0, j1) of the rectangle. Within one surface rows are copied
-// in the order that never reads an overwritten row, and memmove handles the overlap inside a
-// row: the copy acts like one memmove.
+// Copies offsets [i0, i1) of rows [j0, j1) of the rectangle, recording nothing (the callers
+// record what they copy). Within one surface rows are copied in the order that never reads an
+// overwritten row, and memmove handles the overlap inside a row: the copy acts like one memmove.
 void copy_rows(Surface* d, const Surface* s, const CopyRect& r, i64 i0, i64 j0, i64 i1, i64 j1) {
     if (i0 >= i1 || j0 >= j1) return;
     Surface* src = const_cast<Surface*>(s);
@@ -297,8 +297,6 @@ void copy_rows(Surface* d, const Surface* s, const CopyRect& r, i64 i0, i64 j0, 
             std::memmove(pixel_at(d, r.dx + i0, r.dy + j), pixel_at(src, r.sx + i0, r.sy + j),
                          bytes);
     }
-    d->changed(static_cast<int>(r.dx + i0), static_cast<int>(r.dy + j0),
-               static_cast<int>(r.dx + i1 - 1), static_cast<int>(r.dy + j1 - 1));
 }
 
 // Copies the parts of the rectangle that the bands of `changed`, a surface at offset (ox, oy) of
@@ -332,7 +330,11 @@ bool bit_blt(DC dest, int x, int y, int width, int height, DC src, int src_x, in
     Surface* s = dc_surface(src);
     if (d == nullptr || s == nullptr || width <= 0 || height <= 0) return false;
     const CopyRect r(*d, *s, x, y, width, height, src_x, src_y);
-    if (!r.empty()) copy_rows(d, s, r, r.x0, r.y0, r.x1, r.y1);
+    if (!r.empty()) {
+        copy_rows(d, s, r, r.x0, r.y0, r.x1, r.y1);
+        d->changed(static_cast<int>(r.dx + r.x0), static_cast<int>(r.dy + r.y0),
+                   static_cast<int>(r.dx + r.x1 - 1), static_cast<int>(r.dy + r.y1 - 1));
+    }
     surface_touched(dest);
     return true;
 }
