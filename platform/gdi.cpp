@@ -292,10 +292,17 @@ void copy_rows(Surface* d, const Surface* s, const CopyRect& r, i64 i0, i64 j0, 
         for (i64 j = j1 - 1; j >= j0; --j)
             std::memmove(pixel_at(d, r.dx + i0, r.dy + j), pixel_at(src, r.sx + i0, r.sy + j),
                          bytes);
-    } else {
+    } else if (d == s) {
         for (i64 j = j0; j < j1; ++j)
             std::memmove(pixel_at(d, r.dx + i0, r.dy + j), pixel_at(src, r.sx + i0, r.sy + j),
                          bytes);
+    } else {  // two surfaces never overlap
+        std::uint32_t* to = pixel_at(d, r.dx + i0, r.dy + j0);
+        const std::uint32_t* from = pixel_at(src, r.sx + i0, r.sy + j0);
+        for (i64 j = j0; j < j1; ++j, to += d->width, from += s->width) {
+            std::memcpy(to, from, bytes);
+            if (j + 1 == j1) break;  // no pointer past the last row
+        }
     }
 }
 
