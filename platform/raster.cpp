@@ -241,38 +241,79 @@ void next_row(Edge& e) {
     }
 }
 
+// The edge between a and b, in either order, on the rows of the surface that it crosses, stepped
+// to the first of them; false when it crosses none (it is horizontal, or off the surface).
+template <i64 kUnit>
+bool make_edge(Fx a, Fx b, i64 height, Edge* e) {
+    if (a.y == b.y) return false;
+    if (a.y > b.y) std::swap(a, b);
+    e->row0 = std::max<i64>(ceil_div(a.y, kUnit), 0);
+    e->row1 = std::min<i64>(ceil_div(b.y, kUnit), height);
+    if (e->row0 >= e->row1) return false;
+    e->dy = b.y - a.y;
+    const i64 dx = b.x - a.x;
+    i64 q;
+    floor_mul_div(e->row0 * kUnit - a.y, dx, e->dy, &q, &e->r);
+    e->x = a.x + q;
+    if (e->row1 - e->row0 > 1) {
+        floor_mul_div(kUnit, dx, e->dy, &e->step_q, &e->step_r);
+    } else {
+        e->step_q = e->step_r = 0;
+    }
+    return true;
+}
+
+// Rows [y0, y1) of the surface where only edges a and b cross, both stepped to row y0: one span a
+// row, from the nearer crossing to the farther one, clipped to the surface's width.
+template <i64 kUnit>
+void two_edge_band(Surface& s, Edge& a, Edge& b, i64 y0, i64 y1, Color c) {
+    if (y0 >= y1) return;
+    const i64 w = s.width;
+    std::uint32_t* row = row_at(s, y0);
+    for (i64 y = y0;;) {
+        const i64 xa = crossing_pixel<kUnit>(a), xb = crossing_pixel<kUnit>(b);
+        const i64 lo = std::max<i64>(std::min(xa, xb), 0), hi = std::min(std::max(xa, xb), w);
+        if (lo < hi) fill_run(row + lo, hi - lo, c);
+        next_row(a);
+        next_row(b);
+        if (++y == y1) break;
+        row += w;
+    }
+}
+
 // Fills the polygon of n vertices point(0) .. point(n - 1), in units of 1 / kUnit pixel.
 //
 // Between two consecutive rows where an edge starts or ends, the same edges cross every row, so
 // the rows are taken in such bands: the edges of a band are found once, and a band crossed by two
 // edges (every band of a triangle, and of any convex polygon) is one span a row, from the nearer
-// crossing to the farther one, with no sorting.
+// crossing to the farther one, with no sorting. A triangle's bands are known at once: with its
+// vertices in order of height, the edge from the top to the bottom one crosses every row, the
+// upper band with the edge from the top to the middle vertex and the lower one with the edge from
+// the middle to the bottom vertex.
 template <i64 kUnit, typename PointAt>
 void fill_alternate(Surface& s, std::size_t n, PointAt point, Color c) {
     if (n < 3 || s.width <= 0 || s.height <= 0) return;
+    if (n == 3) {
+        Fx v0 = point(0), v1 = point(1), v2 = point(2);
+        if (v1.y < v0.y) std::swap(v0, v1);
+        if (v2.y < v1.y) std::swap(v1, v2);
+        if (v1.y < v0.y) std::swap(v0, v1);
+        Edge upper, lower, along;
+        if (!make_edge<kUnit>(v0, v2, s.height, &along)) return;
+        if (make_edge<kUnit>(v0, v1, s.height, &upper))
+            two_edge_band<kUnit>(s, upper, along, upper.row0, upper.row1, c);
+        if (make_edge<kUnit>(v1, v2, s.height, &lower))
+            two_edge_band<kUnit>(s, lower, along, lower.row0, lower.row1, c);
+        return;
+    }
     FillScratch& f = fill_scratch();
     std::vector<Edge>& edges = f.edges;
     std::vector<i64>& cuts = f.cuts;
     edges.clear();
     cuts.clear();
     for (std::size_t i = 0; i < n; ++i) {
-        Fx a = point(i), b = point(i + 1 == n ? 0 : i + 1);
-        if (a.y == b.y) continue;
-        if (a.y > b.y) std::swap(a, b);
         Edge e;
-        e.row0 = std::max<i64>(ceil_div(a.y, kUnit), 0);
-        e.row1 = std::min<i64>(ceil_div(b.y, kUnit), s.height);
-        if (e.row0 >= e.row1) continue;
-        e.dy = b.y - a.y;
-        const i64 dx = b.x - a.x;
-        i64 q;
-        floor_mul_div(e.row0 * kUnit - a.y, dx, e.dy, &q, &e.r);
-        e.x = a.x + q;
-        if (e.row1 - e.row0 > 1) {
-            floor_mul_div(kUnit, dx, e.dy, &e.step_q, &e.step_r);
-        } else {
-            e.step_q = e.step_r = 0;
-        }
+        if (!make_edge<kUnit>(point(i), point(i + 1 == n ? 0 : i + 1), s.height, &e)) continue;
         edges.push_back(e);
         cuts.push_back(e.row0);
         cuts.push_back(e.row1);
@@ -289,15 +330,7 @@ void fill_alternate(Surface& s, std::size_t n, PointAt point, Color c) {
         for (Edge& e : edges)
             if (e.row0 <= y0 && y0 < e.row1) active.push_back(&e);
         if (active.size() == 2) {
-            Edge a = *active[0], b = *active[1];
-            for (i64 y = y0; y < y1; ++y) {
-                const i64 xa = crossing_pixel<kUnit>(a), xb = crossing_pixel<kUnit>(b);
-                if (xa != xb) span(s, y, std::min(xa, xb), std::max(xa, xb) - 1, c);
-                next_row(a);
-                next_row(b);
-            }
-            *active[0] = a;
-            *active[1] = b;
+            two_edge_band<kUnit>(s, *active[0], *active[1], y0, y1, c);
             continue;
         }
         const std::size_t k = active.size();
