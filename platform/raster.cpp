@@ -164,8 +164,9 @@ void box(Surface& s, i64 x0, i64 y0, i64 x1, i64 y1, Color c) {
         fill_run(row_at(s, y0), n * (y1 - y0 + 1), c);
         return;
     }
+    const i64 w = s.width;  // a local: the stores could alias the surface's fields
     std::uint32_t* p = row_at(s, y0) + x0;
-    for (i64 y = y0; y < y1; ++y, p += s.width) fill_run(p, n, c);
+    for (i64 y = y0; y < y1; ++y, p += w) fill_run(p, n, c);
     fill_run(p, n, c);
 }
 
@@ -175,8 +176,9 @@ void column(Surface& s, i64 x, i64 y0, i64 y1, Color c) {
     y0 = std::max<i64>(y0, 0);
     y1 = std::min<i64>(y1, s.height - 1);
     if (y0 > y1) return;
+    const i64 w = s.width;  // a local: the stores could alias the surface's fields
     std::uint32_t* p = row_at(s, y0) + x;
-    for (i64 y = y0; y < y1; ++y, p += s.width) *p = c;
+    for (i64 y = y0; y < y1; ++y, p += w) *p = c;
     *p = c;
 }
 
