@@ -355,6 +355,38 @@ void fill_alternate(Surface& s, std::size_t n, PointAt point, Color c) {
 }
 
 // ---- Ellipse rows ------------------------------------------------------------------------------
+// Row tables come from a pool of buffers that keep their capacity, so that an ellipse or a wide
+// pen's disc allocates only while its tables grow past the largest drawn so far. Buffers above
+// kKeep rows (ellipses far larger than any window) are freed rather than kept.
+class RowBuffer {
+  public:
+    RowBuffer() {
+        std::vector<std::vector<i64>>& free = pool();
+        if (!free.empty()) {
+            rows_ = std::move(free.back());
+            free.pop_back();
+        }
+    }
+    ~RowBuffer() {
+        if (rows_.capacity() > kKeep) return;
+        rows_.clear();
+        pool().push_back(std::move(rows_));
+    }
+    RowBuffer(const RowBuffer&) = delete;
+    RowBuffer& operator=(const RowBuffer&) = delete;
+
+    std::vector<i64>& rows() { return rows_; }
+    const std::vector<i64>& rows() const { return rows_; }
+
+  private:
+    static constexpr std::size_t kKeep = std::size_t{1} << 16;
+    static std::vector<std::vector<i64>>& pool() {
+        thread_local std::vector<std::vector<i64>> free;
+        return free;
+    }
+    std::vector<i64> rows_;
+};
+
 // The integer ellipse that touches all four sides of a w x h box, described row by row relative to
 // the box's top-left: the outline pixels of row j are [outer_l, outer_r] less the open interval
 // (hole_l, hole_r), which is the interior.
@@ -392,8 +424,8 @@ class EllipseRows {
             run_r = std::abs(far - cy) >= cy ? 0 : std::min(outer_r, analytic_x(far) + 1);
         } else {
             std::size_t k = static_cast<std::size_t>(2 * j >= h_ - 1 ? j : h_ - 1 - j);
-            outer_r = outer_[k];
-            run_r = inner_[k];
+            outer_r = outer_.rows()[k];
+            run_r = inner_.rows()[k];
         }
         return {w_ - 1 - outer_r, outer_r, w_ - 1 - run_r, run_r};
     }
@@ -404,8 +436,8 @@ class EllipseRows {
     // upper half mirror those of the lower half.
     void step_quadrant() {
         const i64 a = w_ - 1, c = h_ - 1, odd = c % 2;
-        outer_.assign(static_cast<std::size_t>(h_), -1);
-        inner_.assign(static_cast<std::size_t>(h_), -1);
+        outer_.rows().assign(static_cast<std::size_t>(h_), -1);
+        inner_.rows().assign(static_cast<std::size_t>(h_), -1);
         i64 dx = 4 * c * c * (1 - a);
         i64 dy = 4 * a * a * (1 + odd);
         i64 err = dx + dy + a * a * odd;
@@ -433,8 +465,10 @@ class EllipseRows {
 
     void plot(i64 x, i64 y) {
         auto k = static_cast<std::size_t>(y);
-        if (outer_[k] < 0 || x > outer_[k]) outer_[k] = x;
-        if (inner_[k] < 0 || x < inner_[k]) inner_[k] = x;
+        std::vector<i64>& outer = outer_.rows();
+        std::vector<i64>& inner = inner_.rows();
+        if (outer[k] < 0 || x > outer[k]) outer[k] = x;
+        if (inner[k] < 0 || x < inner[k]) inner[k] = x;
     }
 
     // The right half's x where the ellipse through the box's sides crosses row position y.
@@ -447,7 +481,7 @@ class EllipseRows {
 
     i64 w_, h_;
     bool analytic_ = false;
-    std::vector<i64> outer_, inner_;  // per lower-half row: rightmost and leftmost outline x
+    RowBuffer outer_, inner_;  // per lower-half row: rightmost and leftmost outline x
 };
 
 // Paints, for each row of the box at (left, top) that lies on the surface, the ellipse's whole
