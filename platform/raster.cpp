@@ -95,9 +95,9 @@ std::uint32_t* row_at(Surface& s, i64 y) {
 }
 
 // Writes n > 0 copies of c from p on. With SSE2 (every x86-64) a run is written 16 bytes at a
-// time: whole blocks of 16 pixels, then its last pixels by stores that end at the run's end and
-// overlap pixels just written with the same colour, so that a run of any length from 4 pixels up
-// takes no loop over its tail. Elsewhere the compiler vectorises.
+// time, its start from p and its end by stores that end at the run's end and overlap pixels
+// already written with the same colour, so that runs up to 32 pixels take no loop at all and
+// longer ones a loop over whole blocks of 16 pixels only. Elsewhere the compiler vectorises.
 void fill_run(std::uint32_t* p, i64 n, Color c) {
 #if VELTA_RASTER_SSE2
     if (n >= 4) {
@@ -106,28 +106,41 @@ void fill_run(std::uint32_t* p, i64 n, Color c) {
             _mm_storeu_si128(reinterpret_cast<__m128i*>(at), v);
         };
         std::uint32_t* const end = p + n;
-        if (n >= 16) {
-            for (; end - p > 16; p += 16) {
-                store(p);
-                store(p + 4);
-                store(p + 8);
-                store(p + 12);
-            }
-            store(end - 16);
-            store(end - 12);
-            store(end - 8);
-        } else if (n >= 8) {
+        if (n <= 8) {
+            store(p);
+            store(end - 4);
+            return;
+        }
+        if (n <= 16) {
             store(p);
             store(p + 4);
             store(end - 8);
-        } else {
-            store(p);
+            store(end - 4);
+            return;
         }
+        for (; end - p > 32; p += 16) {
+            store(p);
+            store(p + 4);
+            store(p + 8);
+            store(p + 12);
+        }
+        // 17 to 32 pixels left
+        store(p);
+        store(p + 4);
+        store(p + 8);
+        store(p + 12);
+        store(end - 16);
+        store(end - 12);
+        store(end - 8);
         store(end - 4);
         return;
     }
-#endif
+    p[0] = c;  // 1 to 3 pixels
+    if (n > 1) p[1] = c;
+    if (n > 2) p[2] = c;
+#else
     std::fill_n(p, n, c);
+#endif
 }
 
 // Records what a primitive may write: the inclusive box [x0, x1] x [y0, y1] grown by `reach`
@@ -268,8 +281,9 @@ bool make_edge(Fx a, Fx b, i64 height, Edge* e) {
 // Rows [y0, y1) of the surface where only edges a and b cross, both stepped to row y0: one span a
 // row, from the nearer crossing to the farther one, clipped to the surface's width.
 template <i64 kUnit>
-void two_edge_band(Surface& s, Edge& a, Edge& b, i64 y0, i64 y1, Color c) {
+void two_edge_band(Surface& s, Edge& edge_a, Edge& edge_b, i64 y0, i64 y1, Color c) {
     if (y0 >= y1) return;
+    Edge a = edge_a, b = edge_b;  // locals, kept in registers
     const i64 w = s.width;
     std::uint32_t* row = row_at(s, y0);
     for (i64 y = y0;;) {
@@ -281,6 +295,8 @@ void two_edge_band(Surface& s, Edge& a, Edge& b, i64 y0, i64 y1, Color c) {
         if (++y == y1) break;
         row += w;
     }
+    edge_a = a;
+    edge_b = b;
 }
 
 // Fills the polygon of n vertices point(0) .. point(n - 1), in units of 1 / kUnit pixel.

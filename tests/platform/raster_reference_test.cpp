@@ -244,6 +244,25 @@ TEST(RasterReference, LinesFollowTheRoundingRuleWhateverTheirLength) {
     }
 }
 
+// Runs are written in blocks with overlapping stores at their ends: every length from every
+// starting column paints exactly its own pixels, in rows of a rectangle and of a triangle.
+TEST(RasterReference, RunsOfEveryLengthPaintExactlyTheirPixels) {
+    const int w = 90;
+    Canvas c(w, 3);
+    for (int length = 1; length <= 75; ++length)
+        for (int x = 0; x + length <= w; x += 1 + length % 5) {
+            c.clear();
+            c.use(-1, true);
+            plat::rectangle(c.dc, x, 1, x + length + 1, 3);  // the null pen's brush: one row
+            const plat::Point tri[3] = {{x, 0}, {x + length, 0}, {x, 1}};
+            plat::polygon(c.dc, tri, 3);  // row 0 only
+            for (int y = 0; y < 3; ++y)
+                for (int i = 0; i < w; ++i)
+                    ASSERT_EQ(c.surface().at(i, y) == kBrush, y < 2 && i >= x && i < x + length)
+                        << "length " << length << " from " << x << " at " << i << "," << y;
+        }
+}
+
 // ---- every shape against recorded pictures ----------------------------------------------------
 // FNV-1a, carried on over the pixels of each picture in turn.
 void hash_surface(const plat::Surface& s, u64* h) {
