@@ -1,6 +1,7 @@
 // Device contexts and GDI objects: creation, selection, deletion, and the drawing services that
 // copy pixels (set_pixel, bit_blt, scroll_dc). Shapes are in raster.cpp, text in text.cpp.
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 
@@ -322,7 +323,7 @@ void copy_bands(Surface* d, const Surface* s, const CopyRect& r, const Surface& 
 
 // Starts a surface's record afresh: nothing written yet, and a new id.
 void restart_changes(Surface* s) {
-    static std::uint64_t last_id = 0;
+    static std::atomic<std::uint64_t> last_id{0};
     const std::size_t count =
         (static_cast<std::size_t>(s->height) + SurfaceChanges::kBandRows - 1) >>
         SurfaceChanges::kBandShift;

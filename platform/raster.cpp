@@ -206,10 +206,10 @@ void column(Surface& s, i64 x, i64 y0, i64 y1, Color c) {
 // 0 <= r < dy, and moves by kUnit dx / dy units a row, kept as a whole part and a remainder.
 // Bounds: integer vertices lie within [-2^31, 2^31) and band corners within 2^48 units of the
 // origin (a pen's half width is below 2^30 pixels), so dx and dy are below 2^49; a crossing stays
-// between its edge's ends, r + step_r < 2 dy, and an edge stepped over two rows or more has dy >=
-// kUnit, so its step is at most |dx|. The crossing of the first row is t dx / dy with 0 <= t < dy,
-// a product that for integer polygons is below 2^64 (one division) and for bands may be larger
-// (mul_div).
+// between its edge's ends (or one step past them), r + step_r < 2 dy, and an edge stepped over two
+// rows or more has dy >= kUnit, so its step is at most |dx| + 1. The crossing of the first row is
+// t dx / dy with 0 <= t < dy, a product that for integer polygons is below 2^64 (one division) and
+// for bands may be larger (mul_div).
 
 constexpr i64 kOne = 1 << 16;
 
