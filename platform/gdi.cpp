@@ -1,5 +1,6 @@
 // Device contexts and GDI objects: creation, selection, deletion, and the drawing services that
-// copy pixels (set_pixel, bit_blt, scroll_dc). Shapes are in raster.cpp, text in text.cpp.
+// copy pixels (set_pixel, bit_blt, copy_changes, scroll_dc). Shapes are in raster.cpp, text in
+// text.cpp.
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
@@ -281,25 +282,25 @@ struct CopyRect {
 std::uint32_t* pixel_at(Surface* s, i64 col, i64 row) {
     return s->pixels.data() + row * s->width + col;
 }
+const std::uint32_t* pixel_at(const Surface* s, i64 col, i64 row) {
+    return s->pixels.data() + row * s->width + col;
+}
 
 // Copies offsets [i0, i1) of rows [j0, j1) of the rectangle, recording nothing (the callers
 // record what they copy). Within one surface rows are copied in the order that never reads an
 // overwritten row, and memmove handles the overlap inside a row: the copy acts like one memmove.
 void copy_rows(Surface* d, const Surface* s, const CopyRect& r, i64 i0, i64 j0, i64 i1, i64 j1) {
     if (i0 >= i1 || j0 >= j1) return;
-    Surface* src = const_cast<Surface*>(s);
     const auto bytes = static_cast<std::size_t>(i1 - i0) * sizeof(std::uint32_t);
     if (d == s && r.dy > r.sy) {
         for (i64 j = j1 - 1; j >= j0; --j)
-            std::memmove(pixel_at(d, r.dx + i0, r.dy + j), pixel_at(src, r.sx + i0, r.sy + j),
-                         bytes);
+            std::memmove(pixel_at(d, r.dx + i0, r.dy + j), pixel_at(s, r.sx + i0, r.sy + j), bytes);
     } else if (d == s) {
         for (i64 j = j0; j < j1; ++j)
-            std::memmove(pixel_at(d, r.dx + i0, r.dy + j), pixel_at(src, r.sx + i0, r.sy + j),
-                         bytes);
+            std::memmove(pixel_at(d, r.dx + i0, r.dy + j), pixel_at(s, r.sx + i0, r.sy + j), bytes);
     } else {  // two surfaces never overlap
         std::uint32_t* to = pixel_at(d, r.dx + i0, r.dy + j0);
-        const std::uint32_t* from = pixel_at(src, r.sx + i0, r.sy + j0);
+        const std::uint32_t* from = pixel_at(s, r.sx + i0, r.sy + j0);
         for (i64 j = j0; j < j1; ++j, to += d->width, from += s->width) {
             std::memcpy(to, from, bytes);
             if (j + 1 == j1) break;  // no pointer past the last row
