@@ -18,9 +18,12 @@ namespace {
 using i64 = std::int64_t;
 using u64 = std::uint64_t;
 using raster_test::Canvas;
+using raster_test::Dice;
 using raster_test::kBrush;
 using raster_test::kPen;
 using raster_test::kWhite;
+using raster_test::release_tools;
+using raster_test::select_tools;
 
 // ---- exact products ----------------------------------------------------------------------------
 // A signed 128-bit value as two 64-bit halves, for products of operands below 2^63 in magnitude.
@@ -50,21 +53,6 @@ bool operator<(const Wide& x, const Wide& y) {
 }
 bool operator<=(const Wide& x, const Wide& y) {
     return !(y < x);
-}
-
-// The arithmetic itself, at the limits that the references rely on.
-TEST(RasterReference, WideProductsAreExact) {
-    const i64 big = INT64_C(1) << 62;
-    EXPECT_TRUE(product(big, 4) < product(big, 5));
-    EXPECT_TRUE(product(-big, 4) < product(-big, 3));
-    // 2^64 against 2^64 - 1, across the carry between the halves
-    EXPECT_FALSE(product(INT64_C(4294967296), INT64_C(4294967296)) <
-                 product(INT64_C(4294967297), INT64_C(4294967295)));
-    EXPECT_TRUE(product(INT64_C(4294967297), INT64_C(4294967295)) <
-                product(INT64_C(4294967296), INT64_C(4294967296)));
-    EXPECT_TRUE(product(-3, 7) < product(0, 0));
-    EXPECT_TRUE(product(-3, -7) <= product(21, 1) && product(21, 1) <= product(-3, -7));
-    EXPECT_TRUE(product(-(INT64_C(1) << 40), INT64_C(1) << 40) < product(-1, INT64_C(1) << 40));
 }
 
 // ---- the rules ---------------------------------------------------------------------------------
@@ -104,41 +92,6 @@ bool on_line(plat::Point a, plat::Point b, i64 x, i64 y) {
 }
 
 // ---- seeded shapes -----------------------------------------------------------------------------
-// Integers from the generator's raw output, so that every standard library draws the same ones.
-class Dice {
-  public:
-    explicit Dice(unsigned seed) : rng_(seed) {}
-    i64 between(i64 lo, i64 hi) {  // inclusive
-        const u64 span = static_cast<u64>(hi - lo) + 1;
-        const u64 r = (static_cast<u64>(rng_()) << 32) | rng_();
-        return lo + static_cast<i64>(r % span);
-    }
-    bool one_in(int n) { return between(0, n - 1) == 0; }
-
-    // A coordinate on an axis of the given size: mostly near the surface, sometimes far off, and
-    // sometimes at or near the limits of int.
-    int coordinate(int size, int huge_one_in) {
-        if (one_in(huge_one_in)) {
-            switch (between(0, 3)) {
-                case 0:
-                    return static_cast<int>(between(INT_MIN, INT_MAX));
-                case 1:
-                    return static_cast<int>(between(INT_MIN, INT_MIN + 3));
-                case 2:
-                    return static_cast<int>(between(INT_MAX - 3, INT_MAX));
-                default:
-                    return static_cast<int>(between(-(i64{1} << 20), i64{1} << 20));
-            }
-        }
-        if (one_in(4))
-            return static_cast<int>(one_in(3) ? between(-40000, 40000) : between(-300, size + 300));
-        return static_cast<int>(between(-6, size + 6));
-    }
-
-  private:
-    std::mt19937 rng_;
-};
-
 // Random polygons of the kinds where the fill's crossings need care: vertices on a coarse grid, so
 // that edges run through many pixel centres and vertices share rows; repeated and collinear points;
 // self-crossing outlines; and vertices far off the surface or at the limits of int.
@@ -160,23 +113,6 @@ std::vector<plat::Point> random_polygon(Dice& d, int w, int h) {
         p.push_back(q);
     }
     return p;
-}
-
-void select_tools(plat::DC dc, int pen_width, plat::Color pen, bool brush, plat::Color fill) {
-    plat::GdiHandle old_pen =
-        plat::select_object(dc, pen_width < 0 ? plat::create_pen(plat::ps::null, 0, 0)
-                                              : plat::create_pen(plat::ps::solid, pen_width, pen));
-    plat::GdiHandle old_brush =
-        plat::select_object(dc, brush ? plat::create_solid_brush(fill)
-                                      : plat::get_stock_object(plat::stock::null_brush));
-    plat::delete_object(old_pen);
-    plat::delete_object(old_brush);
-}
-
-// Selects the stock pen and brush again and deletes what select_tools left selected.
-void release_tools(plat::DC dc) {
-    plat::delete_object(plat::select_object(dc, plat::get_stock_object(plat::stock::black_pen)));
-    plat::delete_object(plat::select_object(dc, plat::get_stock_object(plat::stock::white_brush)));
 }
 
 // ---- the fill and the line against their rules ------------------------------------------------
