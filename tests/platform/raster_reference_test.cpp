@@ -92,6 +92,12 @@ bool on_line(plat::Point a, plat::Point b, i64 x, i64 y) {
 }
 
 // ---- seeded shapes -----------------------------------------------------------------------------
+// b + (b - a), modulo 2^32.
+int onward(int a, int b) {
+    const std::uint32_t ua = static_cast<std::uint32_t>(a), ub = static_cast<std::uint32_t>(b);
+    return static_cast<int>(ub + (ub - ua));
+}
+
 // Random polygons of the kinds where the fill's crossings need care: vertices on a coarse grid, so
 // that edges run through many pixel centres and vertices share rows; repeated and collinear points;
 // self-crossing outlines; and vertices far off the surface or at the limits of int.
@@ -107,9 +113,8 @@ std::vector<plat::Point> random_polygon(Dice& d, int w, int h) {
         }
         if (!p.empty() && d.one_in(6)) q = p.back();      // a repeated point
         if (!p.empty() && d.one_in(6)) q.y = p.back().y;  // a horizontal edge
-        if (p.size() >= 2 && d.one_in(8))
-            q = {2 * p.back().x - p[p.size() - 2].x,
-                 2 * p.back().y - p[p.size() - 2].y};  // collinear
+        if (p.size() >= 2 && d.one_in(8))  // collinear, wrapping around at the limits of int
+            q = {onward(p[p.size() - 2].x, p.back().x), onward(p[p.size() - 2].y, p.back().y)};
         p.push_back(q);
     }
     return p;
@@ -167,7 +172,8 @@ TEST(RasterReference, LinesFollowTheRoundingRuleWhateverTheirLength) {
     for (int round = 0; round < 6000; ++round) {
         const plat::Point a{d.coordinate(w, 3), d.coordinate(h, 3)};
         plat::Point b{d.coordinate(w, 3), d.coordinate(h, 3)};
-        if (d.one_in(4)) b = {a.x + static_cast<int>(d.between(-3, 3)) * 7, a.y + 7};  // 45 degrees
+        if (d.one_in(4) && a.x > -(1 << 30) && a.x < 1 << 30 && a.y < 1 << 30)
+            b = {a.x + static_cast<int>(d.between(-3, 3)) * 7, a.y + 7};  // through many centres
         Canvas c(w, h);
         c.use(0, false);
         plat::move_to(c.dc, a.x, a.y);
