@@ -1,6 +1,8 @@
 // Device contexts and GDI objects: creation, selection, deletion, and the drawing services that
-// copy pixels (set_pixel, bit_blt, scroll_dc). Shapes are in raster.cpp, text in text.cpp.
+// copy pixels (set_pixel, bit_blt, copy_changes, scroll_dc). Shapes are in raster.cpp, text in
+// text.cpp.
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 
@@ -206,6 +208,7 @@ DC begin_paint(Window window) {
     w.needs_paint = false;
     // The invalid area (always the whole client area here) is erased with the class background.
     std::fill(w.surface.pixels.begin(), w.surface.pixels.end(), w.background);
+    w.surface.changed_all();
     DC dc = get_dc(window);
     surface_touched(dc);
     return dc;
@@ -230,7 +233,7 @@ void surface_touched(DC dc) {
 Color set_pixel(DC dc, int x, int y, Color color) {
     Surface* s = dc_surface(dc);
     if (s == nullptr || !s->contains(x, y)) return static_cast<Color>(-1);
-    s->put(x, y, color & 0x00FFFFFF);
+    s->put(x, y, color & 0x00FFFFFF);  // put records the write
     surface_touched(dc);
     return color & 0x00FFFFFF;
 }
@@ -256,35 +259,120 @@ Color get_bk_color(DC dc) {
     return dc ? dc->bk_color : 0;
 }
 
+namespace {
+
+using i64 = std::int64_t;
+
+// A copy's rectangle clipped against both surfaces, in 64 bits so that far-off positions cannot
+// overflow: offsets i in [x0, x1) and j in [y0, y1) are inside both.
+struct CopyRect {
+    i64 dx, dy, sx, sy, x0, y0, x1, y1;
+
+    CopyRect(const Surface& d, const Surface& s, int x, int y, int width, int height, int src_x,
+             int src_y)
+        : dx(x), dy(y), sx(src_x), sy(src_y) {
+        x0 = std::max<i64>({0, -dx, -sx});
+        y0 = std::max<i64>({0, -dy, -sy});
+        x1 = std::min<i64>({width, d.width - dx, s.width - sx});
+        y1 = std::min<i64>({height, d.height - dy, s.height - sy});
+    }
+    bool empty() const { return x0 >= x1 || y0 >= y1; }
+};
+
+std::uint32_t* pixel_at(Surface* s, i64 col, i64 row) {
+    return s->pixels.data() + row * s->width + col;
+}
+const std::uint32_t* pixel_at(const Surface* s, i64 col, i64 row) {
+    return s->pixels.data() + row * s->width + col;
+}
+
+// Copies offsets [i0, i1) of rows [j0, j1) of the rectangle, recording nothing (the callers
+// record what they copy). Within one surface rows are copied in the order that never reads an
+// overwritten row, and memmove handles the overlap inside a row: the copy acts like one memmove.
+void copy_rows(Surface* d, const Surface* s, const CopyRect& r, i64 i0, i64 j0, i64 i1, i64 j1) {
+    if (i0 >= i1 || j0 >= j1) return;
+    const auto bytes = static_cast<std::size_t>(i1 - i0) * sizeof(std::uint32_t);
+    if (d == s && r.dy > r.sy) {
+        for (i64 j = j1 - 1; j >= j0; --j)
+            std::memmove(pixel_at(d, r.dx + i0, r.dy + j), pixel_at(s, r.sx + i0, r.sy + j), bytes);
+    } else if (d == s) {
+        for (i64 j = j0; j < j1; ++j)
+            std::memmove(pixel_at(d, r.dx + i0, r.dy + j), pixel_at(s, r.sx + i0, r.sy + j), bytes);
+    } else {  // two surfaces never overlap
+        std::uint32_t* to = pixel_at(d, r.dx + i0, r.dy + j0);
+        const std::uint32_t* from = pixel_at(s, r.sx + i0, r.sy + j0);
+        for (i64 j = j0; j < j1; ++j, to += d->width, from += s->width) {
+            std::memcpy(to, from, bytes);
+            if (j + 1 == j1) break;  // no pointer past the last row
+        }
+    }
+}
+
+// Copies the parts of the rectangle that the bands of `changed`, a surface at offset (ox, oy) of
+// the rectangle's offsets (the source's or the destination's position), say were written.
+void copy_bands(Surface* d, const Surface* s, const CopyRect& r, const Surface& changed, i64 ox,
+                i64 oy) {
+    const std::vector<SurfaceChanges::Band>& bands = changed.changes.bands;
+    for (std::size_t b = 0; b < bands.size(); ++b) {
+        if (bands[b].lo > bands[b].hi) continue;
+        const i64 top = static_cast<i64>(b) << SurfaceChanges::kBandShift;
+        copy_rows(d, s, r, std::max<i64>(r.x0, bands[b].lo - ox), std::max<i64>(r.y0, top - oy),
+                  std::min<i64>(r.x1, bands[b].hi + 1 - ox),
+                  std::min<i64>(r.y1, top + SurfaceChanges::kBandRows - oy));
+    }
+}
+
+// Starts a surface's record afresh: nothing written yet, and a new id.
+void restart_changes(Surface* s) {
+    static std::atomic<std::uint64_t> last_id{0};
+    const std::size_t count =
+        (static_cast<std::size_t>(s->height) + SurfaceChanges::kBandRows - 1) >>
+        SurfaceChanges::kBandShift;
+    s->changes.bands.assign(count, SurfaceChanges::Band{s->width, -1});
+    s->changes.id = ++last_id;
+}
+
+}  // namespace
+
 bool bit_blt(DC dest, int x, int y, int width, int height, DC src, int src_x, int src_y) {
     Surface* d = dc_surface(dest);
     Surface* s = dc_surface(src);
     if (d == nullptr || s == nullptr || width <= 0 || height <= 0) return false;
-    // Clip the rectangle against both surfaces, in 64 bits so that far-off positions cannot
-    // overflow. Offsets i in [x0, x1) and j in [y0, y1) are inside both.
-    using i64 = std::int64_t;
-    const i64 dx = x, dy = y, sx = src_x, sy = src_y;
-    const i64 x0 = std::max<i64>({0, -dx, -sx});
-    const i64 y0 = std::max<i64>({0, -dy, -sy});
-    const i64 x1 = std::min<i64>({width, d->width - dx, s->width - sx});
-    const i64 y1 = std::min<i64>({height, d->height - dy, s->height - sy});
-    if (x0 < x1 && y0 < y1) {
-        const auto count = static_cast<std::size_t>(x1 - x0);
-        auto at = [](Surface* surf, i64 col, i64 row) {
-            return surf->pixels.data() + row * surf->width + col;
-        };
-        // Within one surface rows are copied in the order that never reads an overwritten row,
-        // and memmove handles the overlap inside a row: the copy acts like one memmove.
-        if (d == s && dy > sy) {
-            for (i64 j = y1 - 1; j >= y0; --j)
-                std::memmove(at(d, dx + x0, dy + j), at(s, sx + x0, sy + j),
-                             count * sizeof(std::uint32_t));
+    const CopyRect r(*d, *s, x, y, width, height, src_x, src_y);
+    if (!r.empty()) {
+        copy_rows(d, s, r, r.x0, r.y0, r.x1, r.y1);
+        d->changed(static_cast<int>(r.dx + r.x0), static_cast<int>(r.dy + r.y0),
+                   static_cast<int>(r.dx + r.x1 - 1), static_cast<int>(r.dy + r.y1 - 1));
+    }
+    surface_touched(dest);
+    return true;
+}
+
+bool copy_changes(DC dest, int x, int y, int width, int height, DC src, int src_x, int src_y) {
+    Surface* d = dc_surface(dest);
+    Surface* s = dc_surface(src);
+    if (d == nullptr || s == nullptr || width <= 0 || height <= 0) return false;
+    if (d == s) return bit_blt(dest, x, y, width, height, src, src_x, src_y);
+    const CopyRect r(*d, *s, x, y, width, height, src_x, src_y);
+    const i64 rect[8] = {r.dx, r.dy, r.sx, r.sy, r.x0, r.y0, r.x1, r.y1};
+    // The destination holds the source's pixels of the last copy wherever neither has been
+    // written since: the destination's record names that copy, from the source's present record,
+    // of the same rectangle.
+    const bool known = d->changes.copied_from != 0 && d->changes.copied_from == s->changes.id &&
+                       !d->changes.bands.empty() && !s->changes.bands.empty() &&
+                       std::equal(rect, rect + 8, d->changes.copied_rect);
+    if (!r.empty()) {
+        if (known) {
+            copy_bands(d, s, r, *s, r.sx, r.sy);
+            copy_bands(d, s, r, *d, r.dx, r.dy);
         } else {
-            for (i64 j = y0; j < y1; ++j)
-                std::memmove(at(d, dx + x0, dy + j), at(s, sx + x0, sy + j),
-                             count * sizeof(std::uint32_t));
+            copy_rows(d, s, r, r.x0, r.y0, r.x1, r.y1);
         }
     }
+    restart_changes(s);
+    restart_changes(d);
+    d->changes.copied_from = s->changes.id;
+    std::copy(rect, rect + 8, d->changes.copied_rect);
     surface_touched(dest);
     return true;
 }

@@ -16,10 +16,35 @@ constexpr Color rgb(int r, int g, int b) {
            static_cast<Color>(b & 0xFF);
 }
 
+// What copy_changes knows of a surface: the pixels written since the surface last took part in
+// it, in bands of kBandRows rows (band i holds columns [lo, hi] covering every pixel written in
+// rows kBandRows i .. kBandRows i + kBandRows - 1; lo > hi when none), and the copy the surface
+// last received. Kept only for surfaces that copy_changes has copied from or to.
+struct SurfaceChanges {
+    static constexpr int kBandShift = 3;
+    static constexpr int kBandRows = 1 << kBandShift;
+    struct Band {
+        int lo, hi;
+    };
+    std::vector<Band> bands;           // empty: writes are not recorded
+    std::uint64_t id = 0;              // names this record; a new one after every copy; 0: none
+    std::uint64_t copied_from = 0;     // the source record's id right after the last copy received
+    std::int64_t copied_rect[8] = {};  // that copy's positions and clipped extent
+
+    void add(int x0, int y0, int x1, int y1) {
+        for (int b = y0 >> kBandShift, end = y1 >> kBandShift; b <= end; ++b) {
+            Band& band = bands[static_cast<std::size_t>(b)];
+            if (x0 < band.lo) band.lo = x0;
+            if (x1 > band.hi) band.hi = x1;
+        }
+    }
+};
+
 struct Surface {
     int width = 0;
     int height = 0;
     std::vector<std::uint32_t> pixels;  // row-major, top row first
+    SurfaceChanges changes;
 
     Surface() = default;
     Surface(int w, int h, Color fill = 0) { resize(w, h, fill); }
@@ -27,6 +52,7 @@ struct Surface {
         width = w < 0 ? 0 : w;
         height = h < 0 ? 0 : h;
         pixels.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), fill);
+        changes = SurfaceChanges{};  // a new picture, which no copy has seen
     }
     bool contains(int x, int y) const { return x >= 0 && y >= 0 && x < width && y < height; }
     Color at(int x, int y) const {
@@ -34,9 +60,22 @@ struct Surface {
                       static_cast<std::size_t>(x)];
     }
     void put(int x, int y, Color c) {
-        if (contains(x, y))
+        if (contains(x, y)) {
             pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
                    static_cast<std::size_t>(x)] = c;
+            changed(x, y, x, y);
+        }
+    }
+
+    // Records that pixels of the inclusive box [x0, x1] x [y0, y1], which lies on the surface,
+    // may have been written. The drawing services, put and resize record what they write; code
+    // that writes pixels directly calls changed_all() afterwards.
+    void changed(int x0, int y0, int x1, int y1) {
+        if (!changes.bands.empty()) changes.add(x0, y0, x1, y1);
+    }
+    void changed_all() {
+        if (!changes.bands.empty() && width > 0 && height > 0)
+            changes.add(0, 0, width - 1, height - 1);
     }
 };
 
@@ -120,6 +159,13 @@ bool get_text_metrics(DC dc, TextMetrics* metrics);
 
 // Plain source copy; clipped to both surfaces.
 bool bit_blt(DC dest, int x, int y, int width, int height, DC src, int src_x, int src_y);
+// The same copy for a picture copied again and again between the same two surfaces (an off-screen
+// image shown in a window): where the last copy_changes was between the same surfaces with the
+// same rectangle, only the bands written since on either surface are copied, the rest holding the
+// same pixels already; otherwise the whole rectangle is. Both surfaces are then written only
+// through the drawing services, Surface::put and Surface::resize, or marked after direct writes
+// with Surface::changed_all.
+bool copy_changes(DC dest, int x, int y, int width, int height, DC src, int src_x, int src_y);
 // Scrolls the whole surface by (dx, dy); the uncovered strip keeps its old pixels.
 bool scroll_dc(DC dc, int dx, int dy);
 

@@ -58,9 +58,11 @@ int velta_show_console(int flag) {
     return plat::show_window(velta_state.text, flag ? plat::sw::show : plat::sw::hide) ? 1 : 0;
 }
 
+// Only the rows drawn since the last copy, on the image or on the window, are copied: the rest of
+// the window holds the image's pixels already.
 void velta_copy_image() {
     VeltaState& s = velta_state;
-    plat::bit_blt(s.window_dc, 0, 0, kImageWidth, kImageHeight, s.memory_dc, 0, 0);
+    plat::copy_changes(s.window_dc, 0, 0, kImageWidth, kImageHeight, s.memory_dc, 0, 0);
     s.dirty = 0;
 }
 
