@@ -5,6 +5,8 @@
 #include <atomic>
 #include <cstdint>
 #include <cstring>
+#include <memory>
+#include <vector>
 
 #include "platform/backend.h"
 #include "platform/gdi_internal.h"
@@ -91,8 +93,40 @@ void init_defaults(DeviceContext* dc) {
 
 }  // namespace
 
+namespace {
+
+// Programs make a pen and a brush for every shape and delete them after it; the records of
+// deleted pens and brushes are kept for the next ones, so that a shape costs no allocation.
+constexpr std::size_t kSpareObjects = 64;
+std::vector<std::unique_ptr<PenObject>>& spare_pens() {
+    static std::vector<std::unique_ptr<PenObject>> spare;
+    return spare;
+}
+std::vector<std::unique_ptr<BrushObject>>& spare_brushes() {
+    static std::vector<std::unique_ptr<BrushObject>> spare;
+    return spare;
+}
+
+template <typename Object>
+Object* make(std::vector<std::unique_ptr<Object>>& spare) {
+    if (spare.empty()) return new Object;
+    Object* object = spare.back().release();
+    spare.pop_back();
+    *object = Object{};
+    return object;
+}
+
+template <typename Object>
+bool keep(std::vector<std::unique_ptr<Object>>& spare, GdiObject* object) {
+    if (spare.size() >= kSpareObjects) return false;
+    spare.emplace_back(static_cast<Object*>(object));
+    return true;
+}
+
+}  // namespace
+
 GdiHandle create_pen(int style, int width, Color color) {
-    auto* pen = new PenObject;
+    auto* pen = make(spare_pens());
     pen->style = style == ps::null ? ps::null : ps::solid;
     pen->width = width < 0 ? 0 : width;
     pen->color = color & 0x00FFFFFF;
@@ -100,7 +134,7 @@ GdiHandle create_pen(int style, int width, Color color) {
 }
 
 GdiHandle create_solid_brush(Color color) {
-    auto* brush = new BrushObject;
+    auto* brush = make(spare_brushes());
     brush->color = color & 0x00FFFFFF;
     return brush;
 }
@@ -138,6 +172,8 @@ bool delete_object(GdiHandle object) {
     if (object->stock) return true;
     if (object->kind == GdiKind::Bitmap && static_cast<BitmapObject*>(object)->selected)
         return false;
+    if (object->kind == GdiKind::Pen && keep(spare_pens(), object)) return true;
+    if (object->kind == GdiKind::Brush && keep(spare_brushes(), object)) return true;
     delete object;
     return true;
 }

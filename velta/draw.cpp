@@ -59,43 +59,21 @@ const char* lock_text(std::int32_t handle) {
     return blocks[static_cast<std::size_t>(handle) - 1].get();
 }
 
-// Pens and brushes of the drawing calls, made when first needed and kept for the whole process:
-// one brush per palette colour, and per colour a pen of width 0, one of width 1 and one of the
-// wider width it was last drawn with. Making and deleting them for every shape cost more than
-// drawing most shapes. They are selected only while a call draws.
-plat::GdiHandle colour_pen(int colour, int width) {
-    struct Slot {
-        plat::GdiHandle pen = nullptr;
-        int width = 0;
-    };
-    static Slot slots[VELTA_COLORS][3];
-    Slot& slot = slots[colour][width < 2 ? width : 2];
-    if (slot.pen == nullptr || slot.width != width) {
-        if (slot.pen != nullptr) plat::delete_object(slot.pen);
-        slot.pen = plat::create_pen(plat::ps::solid, width, colour_value(colour));
-        slot.width = width;
-    }
-    return slot.pen;
-}
-
-plat::GdiHandle colour_brush(int colour) {
-    static plat::GdiHandle brushes[VELTA_COLORS] = {};
-    if (brushes[colour] == nullptr)
-        brushes[colour] = plat::create_solid_brush(colour_value(colour));
-    return brushes[colour];
-}
-
 // Triangle, rectangle and oval share one pen and brush rule: width 0 fills with a one-pixel outline
 // of the same colour, a positive width outlines only.
 template <typename Draw>
 void draw_shape(plat::DC dc, const DrawCommand& c, Draw draw) {
-    plat::GdiHandle brush =
-        c.width == 0 ? colour_brush(c.colour) : plat::get_stock_object(plat::stock::null_brush);
-    plat::GdiHandle old_pen = plat::select_object(dc, colour_pen(c.colour, c.width));
+    plat::Color colour = colour_value(c.colour);
+    plat::GdiHandle pen = plat::create_pen(plat::ps::solid, c.width, colour);
+    plat::GdiHandle brush = c.width == 0 ? plat::create_solid_brush(colour)
+                                         : plat::get_stock_object(plat::stock::null_brush);
+    plat::GdiHandle old_pen = plat::select_object(dc, pen);
     plat::GdiHandle old_brush = plat::select_object(dc, brush);
     draw();
     plat::select_object(dc, old_pen);
     plat::select_object(dc, old_brush);
+    plat::delete_object(pen);
+    if (c.width == 0) plat::delete_object(brush);  // the shared hollow brush is never destroyed
 }
 
 void draw_text(plat::DC dc, const DrawCommand& c) {
@@ -256,9 +234,11 @@ int velta_show() {
 int velta_erase() {
     VeltaState& s = velta_state;
     if (s.logging) velta_print("Clearing the graphics window\n");
-    plat::GdiHandle old_brush = plat::select_object(s.memory_dc, colour_brush(VELTA_BACKGROUND));
+    plat::GdiHandle brush = plat::create_solid_brush(colour_value(VELTA_BACKGROUND));
+    plat::GdiHandle old_brush = plat::select_object(s.memory_dc, brush);
     if (s.memory_dc != nullptr) plat::rectangle(s.memory_dc, 0, 0, kImageWidth, kImageHeight);
     plat::select_object(s.memory_dc, old_brush);
+    plat::delete_object(brush);
     s.dirty = 1;
     return 1;
 }
@@ -296,10 +276,13 @@ void velta_render(const DrawCommand* command) {
                 });
                 break;
             case DRAW_LINE: {
-                plat::GdiHandle old_pen = plat::select_object(dc, colour_pen(c.colour, c.width));
+                plat::GdiHandle pen =
+                    plat::create_pen(plat::ps::solid, c.width, colour_value(c.colour));
+                plat::GdiHandle old_pen = plat::select_object(dc, pen);
                 plat::move_to(dc, column(c.x1), row(c.y1));
                 plat::line_to(dc, column(c.x2), row(c.y2));
                 plat::select_object(dc, old_pen);
+                plat::delete_object(pen);
                 break;
             }
             case DRAW_PIXEL:
