@@ -71,9 +71,9 @@ class Page {
     this.errors = [];
   }
 
-  async open(program, args) {
+  async open(program, args, density = 1) {
     this.context = await this.browser.newContext({
-      viewport: { width: 1024, height: 808 }, deviceScaleFactor: 1, acceptDownloads: true,
+      viewport: { width: 1024, height: 808 }, deviceScaleFactor: density, acceptDownloads: true,
     });
     this.page = await this.context.newPage();
     this.page.on('console', (m) => this.lines.push(m.text()));
@@ -476,6 +476,41 @@ const tests = {
     await p.keys('Enter');
     const end = await p.ended();
     check(end.status === '-1', 'a second display ended with ' + end.text);
+    await p.close();
+  },
+
+  // A screen of twice the density (devicePixelRatio 2): the canvas holds twice as many pixels,
+  // every picture pixel a uniform 2 x 2 block, and a click at twice (30, 40) device pixels from
+  // the origin is (30, 40) in the picture.
+  async hidpi(p) {
+    await p.open('tests/web/velta_probe.html', '', 2);
+    await p.said('ready');
+    const shown = await until('a picture at twice the size', () => p.page.evaluate(() => {
+      const c = document.querySelector('.velta-window[data-title="VELTA Graphics"] canvas');
+      if (c.width < 1000) return null;
+      const d = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;
+      let odd = 0, dark = 0;
+      for (let y = 0; y + 1 < c.height; y += 2)
+        for (let x = 0; x + 1 < c.width; x += 2) {
+          const i = (y * c.width + x) * 4;
+          for (const j of [i + 4, i + c.width * 4, i + c.width * 4 + 4])
+            if (d[j] !== d[i] || d[j + 1] !== d[i + 1] || d[j + 2] !== d[i + 2]) ++odd;
+          if (d[i] === 0) ++dark;
+        }
+      const r = c.getBoundingClientRect();
+      return { width: c.width, height: c.height, odd, dark, css: [r.left, r.top, r.width, r.height] };
+    }));
+    console.log('graphics canvas at devicePixelRatio 2: ' + shown.width + ' x ' + shown.height);
+    check(shown.width === 2 * 599 && shown.height === 2 * 490, 'canvas ' + shown.width + ' x ' + shown.height);
+    check(shown.odd === 0 && shown.dark > 0, shown.odd + ' pixels are not in uniform 2 x 2 blocks');
+    // CSS pixels are two device pixels each here: the origin's block starts at the logical
+    // centre, and (60, -80) device pixels from it is (30, -40) CSS pixels.
+    const [left, top] = shown.css;
+    const ox = Math.floor(599 / 2), oy = Math.floor(490 / 2);
+    await p.page.mouse.click(left + ox + 30 + 0.25, top + oy - 40 + 0.25);
+    await p.said('event 1 30 40 0');
+    await p.keys('Control+q');
+    await p.ended();
     await p.close();
   },
 
