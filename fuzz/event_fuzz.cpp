@@ -16,7 +16,16 @@
 // - the check marks of Logging, Record Script and Playback Script match their flags (the Playback
 //   mark stays on while a playback is paused on a line it did not recognise, with its file open,
 //   so that choosing Playback again goes on after that line);
-// - a quit, however it arrives, is never lost: it is returned, and every later wait returns quit.
+// - a quit is never lost, and never returned more often than it was asked for: each quit message
+//   (the Quit command, Ctrl+Q or Ctrl+F2 reaching the graphics window's procedure) is returned by
+//   exactly one wait, once the input queued ahead of it has been handled; a quit posted while an
+//   earlier one is still in the queue is the same message, as the platform's queue holds one quit;
+//   a wait that takes a quit from the queue returns it;
+// - after the application's quit (velta_set_animation with the quit mode) and once the graphics
+//   window is gone, every wait returns quit at once: no sleep, no virtual time passing, x, y and
+//   key 0;
+// - the library leaves the signal handlers that the fuzzer installed alone, and restores every
+//   disposition at shutdown.
 // A violation aborts with a description, so libFuzzer reports it with the input.
 //
 // Actions are single letters followed by their argument bytes, so the seed corpus is readable
@@ -37,6 +46,7 @@
 //   D                   replace VELTA.SCR by a directory
 //   C  E                close box of the graphics window; of the text window
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -46,6 +56,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -59,6 +70,8 @@
 // The wait's script reads are routed through the target (the link option --wrap), so that it sees
 // exactly which events came from the file and when the file was opened for reading.
 extern "C" int __real__Z23velta_read_script_eventv();
+// The pump's peeks likewise, so that it sees a quit leave the queue.
+extern "C" bool __real__ZN4plat12peek_messageEPNS_7MessageE(plat::Message* msg);
 
 namespace {
 
@@ -223,8 +236,32 @@ struct Model {
     int remaining = 0;  // periodic events of the current line still to come
     bool paused_on_unknown = false;
 
-    bool quit_returned = false;
-    bool quit_requested = false;
+    // Quit messages posted and not yet returned by a wait, oldest first. Each holds how many input
+    // messages had been queued for each window when it was posted: they are handled before it.
+    // A wait returns a quit it takes from the queue at once, but velta_pump may take one too, and
+    // the next waits must still return it; a quit posted before they have may count as a message
+    // of its own or as the same one (`may_merge`).
+    struct QuitMessage {
+        std::uint64_t graphics_input;
+        std::uint64_t text_input;
+        bool taken;      // it came out of the queue
+        bool may_merge;  // posted while an earlier quit was out of the queue but not yet returned
+    };
+    std::deque<QuitMessage> quits;
+    bool quit_in_queue = false;  // the last quit posted has not been taken from the queue yet
+    std::uint64_t quits_taken = 0;
+    bool quit_seen = false;   // a quit message, the application's quit or the close box came
+    bool quit_asked = false;  // input that may ask for a quit was queued
+    bool app_quit = false;    // velta_set_animation(ANIMATION_QUIT) succeeded
+    bool ctrl = false;        // Ctrl is down, as the graphics window's procedure has seen its keys
+
+    // Input messages queued for the graphics window (by the user, or forwarded by the text
+    // window's procedure) and for the text window, and how many of each the procedures handled.
+    std::uint64_t graphics_queued = 0;
+    std::uint64_t forwarded = 0;
+    std::uint64_t text_queued = 0;
+    std::uint64_t graphics_handled = 0;
+    std::uint64_t text_handled = 0;
 
     std::vector<std::string> expected_messages;
     std::vector<std::string> seen_messages;
@@ -235,6 +272,7 @@ struct Model {
 
 Model model;
 plat::WndProc graphics_proc = nullptr;
+plat::WndProc text_proc = nullptr;
 std::uint64_t sentinel_generation = 0;
 
 // Messages the console received since they were last collected.
@@ -357,13 +395,63 @@ void check_state(const char* where) {
     collect_messages();
 }
 
-// The graphics window's procedure, watched: the commands change the flags, and Record Script off
-// writes the recording's last line and closes its file.
+bool is_input(std::uint32_t msg) {
+    return msg == plat::wm::key_down || msg == plat::wm::key_up ||
+           msg == plat::wm::left_button_down || msg == plat::wm::close || msg == plat::wm::command;
+}
+
+// A quit message is posted. The platform's queue holds one quit: posted again before a wait has
+// taken it, it is still the one message.
+void quit_posted() {
+    model.quit_seen = true;
+    if (model.quit_in_queue) return;
+    model.quit_in_queue = true;
+    bool taken_not_returned = !model.quits.empty() && model.quits.back().taken;
+    model.quits.push_back(Model::QuitMessage{model.graphics_queued + model.forwarded,
+                                             model.text_queued, false, taken_not_returned});
+}
+
+// Whether a quit message is still to be returned by a wait.
+bool quit_due() {
+    for (const auto& q : model.quits)
+        if (!q.may_merge) return true;
+    return false;
+}
+
+// The graphics window's procedure, watched: the commands change the flags, Record Script off
+// writes the recording's last line and closes its file, and the Quit command, Ctrl+Q and Ctrl+F2
+// post a quit, as closing the window does.
 plat::LResult watched_proc(plat::Window w, std::uint32_t msg, plat::WParam wparam,
                            plat::LParam lparam) {
     check_state("before a message");
+    if (is_input(msg)) ++model.graphics_handled;
+    if ((velta_state.ctrl_held != 0) != model.ctrl)
+        violation("Ctrl held is %d, but the keys say %d", velta_state.ctrl_held, model.ctrl);
+    if (msg == plat::wm::key_down && wparam == plat::vk::control) model.ctrl = true;
+    if (msg == plat::wm::key_up && wparam == plat::vk::control) model.ctrl = false;
+    bool quit = (msg == plat::wm::command && wparam == CMD_QUIT) ||
+                (msg == plat::wm::key_down && model.ctrl && (wparam == 'Q' || wparam == 113)) ||
+                msg == plat::wm::destroy;
+    if (quit) quit_posted();
     plat::LResult result = graphics_proc(w, msg, wparam, lparam);
     check_state("after a message");
+    return result;
+}
+
+// The text window's procedure, watched: it forwards its keys to the graphics window; closing it
+// drops what was queued for it.
+plat::LResult watched_text_proc(plat::Window w, std::uint32_t msg, plat::WParam wparam,
+                                plat::LParam lparam) {
+    if (is_input(msg)) ++model.text_handled;
+    bool forwards = (msg == plat::wm::key_down || msg == plat::wm::key_up) &&
+                    plat::is_window(velta_state.graphics);
+    plat::LResult result = text_proc(w, msg, wparam, lparam);
+    if (forwards) ++model.forwarded;
+    if (!plat::is_window(w)) {
+        model.text_queued = model.text_handled;
+        for (auto& q : model.quits)
+            if (q.text_input > model.text_handled) q.text_input = model.text_handled;
+    }
     return result;
 }
 
@@ -428,6 +516,19 @@ extern "C" int __wrap__Z23velta_read_script_eventv() {
     return got;
 }
 
+// Every peek of the wait's pump: a quit that leaves the queue must be one that was posted.
+extern "C" bool __wrap__ZN4plat12peek_messageEPNS_7MessageE(plat::Message* msg) {
+    bool got = __real__ZN4plat12peek_messageEPNS_7MessageE(msg);
+    if (got && msg->code == plat::wm::quit) {
+        if (!model.quit_in_queue && model.quits.empty())
+            violation("a quit came out of the queue, but none was posted");
+        model.quit_in_queue = false;
+        ++model.quits_taken;
+        for (auto& q : model.quits) q.taken = true;
+    }
+    return got;
+}
+
 namespace {
 
 // ---- the input as a program of actions ----
@@ -453,18 +554,16 @@ constexpr int kCtrlKeys[] = {'A', 'H', 'F', 'L', 'R', 'P', 'O', 'Q', 97, 102, 10
 
 constexpr int kAnimationModes[] = {0, 1, 2, 5, 3, 4, 6, -1};
 
-void inject(const std::function<void()>& action) {
+// Hands input to the platform: `graphics` and `text` messages for the two windows.
+void inject(const std::function<void()>& action, int graphics, int text = 0) {
     action();
     ++model.injected;
+    model.graphics_queued += static_cast<std::uint64_t>(graphics);
+    model.text_queued += static_cast<std::uint64_t>(text);
 }
 
 bool alive(plat::Window w) {
     return plat::is_window(w);
-}
-
-// A quit that the user asked for through the graphics window, or its close box.
-void note_quit_request(plat::Window w) {
-    if (alive(w)) model.quit_requested = true;
 }
 
 std::string generated_script(Input& in) {
@@ -535,18 +634,57 @@ int wait_once() {
     // it does. It is withdrawn once this wait has returned.
     std::uint64_t generation = ++sentinel_generation;
     hl::after(5000, [generation] {
-        if (generation == sentinel_generation && alive(velta_state.graphics))
+        if (generation == sentinel_generation && alive(velta_state.graphics)) {
             hl::click(velta_state.graphics, 1, 1);
+            ++model.graphics_queued;
+        }
     });
+    // After the application's quit, or with the graphics window gone, the wait returns at once.
+    bool ends_at_once = model.app_quit || !alive(s.graphics);
+    std::uint64_t clock = hl::now();
+    std::uint64_t sleeps = hl::sleep_count();
+    std::uint64_t taken = model.quits_taken;
     int x = 0, y = 0;
     char key = 0;
     int kind = velta_wait_event(&x, &y, &key);
     ++sentinel_generation;
     if (tracing()) std::fprintf(stderr, "  wait: %d (%d, %d, %d)\n", kind, x, y, key);
     if (kind < EVENT_MOUSE || kind > EVENT_QUIT) violation("the wait returned %d", kind);
-    if (model.quit_returned && kind != EVENT_QUIT)
-        violation("a wait after the quit returned %d", kind);
-    if (kind == EVENT_QUIT) model.quit_returned = true;
+    if (ends_at_once) {
+        const char* after =
+            model.app_quit ? "the application's quit" : "the graphics window closed";
+        if (kind != EVENT_QUIT) violation("after %s a wait returned %d", after, kind);
+        if (x != 0 || y != 0 || key != 0)
+            violation("after %s a wait returned quit with (%d, %d, %d)", after, x, y, key);
+        if (hl::now() != clock || hl::sleep_count() != sleeps)
+            violation("after %s a wait slept %llu ms before its quit", after,
+                      static_cast<unsigned long long>(hl::now() - clock));
+        model.quits.clear();
+    } else if (!alive(s.graphics)) {
+        if (kind != EVENT_QUIT)
+            violation("the wait in which the graphics window closed returned %d", kind);
+        model.quits.clear();
+    } else if (kind == EVENT_QUIT) {
+        if (model.quits.empty()) violation("a wait returned quit, but no quit message was due");
+        Model::QuitMessage q = model.quits.front();
+        model.quits.pop_front();
+        if (!q.taken) violation("a wait returned a quit that is still in the queue");
+        if (model.graphics_handled < q.graphics_input || model.text_handled < q.text_input)
+            violation(
+                "a quit was returned ahead of input queued before it: %llu of %llu messages for "
+                "the graphics window handled, %llu of %llu for the text window",
+                static_cast<unsigned long long>(model.graphics_handled),
+                static_cast<unsigned long long>(q.graphics_input),
+                static_cast<unsigned long long>(model.text_handled),
+                static_cast<unsigned long long>(q.text_input));
+    } else {
+        if (model.quits_taken != taken)
+            violation("the wait took a quit from the queue and returned %d", kind);
+        // A quit posted while an earlier one was out of the queue and not yet returned, and not
+        // returned after it: it was the same message.
+        while (!model.quits.empty() && model.quits.front().may_merge && model.quits.front().taken)
+            model.quits.pop_front();
+    }
     if (s.recording) {
         if (!model.session) begin_session();
         record_event(Event{kind, x, y, key});
@@ -572,40 +710,39 @@ void run_action(char action, Input& in) {
             static const char kCommands[] = "AHFLRPOQI";
             auto command =
                 static_cast<std::uint32_t>(std::strchr(kCommands, action) - kCommands + 1);
-            if (alive(g)) {
-                inject([&] { hl::choose_menu(g, command); });
-                if (command == CMD_QUIT) note_quit_request(g);
-            }
+            // A grayed item gives no command.
+            if (alive(g)) inject([&] { hl::choose_menu(g, command); }, command == CMD_INFO ? 0 : 1);
+            if (command == CMD_QUIT) model.quit_asked = true;
             break;
         }
         case 'c': {
             int vk = kCtrlKeys[in.next() % (sizeof kCtrlKeys / sizeof kCtrlKeys[0])];
-            if (alive(g)) {
-                inject([&] { hl::ctrl_key(g, vk); });
-                if (vk == 'Q' || vk == 113) note_quit_request(g);
-            }
+            if (alive(g)) inject([&] { hl::ctrl_key(g, vk); }, 4);
+            if (vk == 'Q' || vk == 113) model.quit_asked = true;
             break;
         }
         case 'd':
-            if (alive(g)) inject([&] { hl::key_down(g, plat::vk::control); });
+            if (alive(g)) inject([&] { hl::key_down(g, plat::vk::control); }, 1);
             break;
         case 'u':
-            if (alive(g)) inject([&] { hl::key_up(g, plat::vk::control); });
+            if (alive(g)) inject([&] { hl::key_up(g, plat::vk::control); }, 1);
             break;
         case 'm': {
             int x = in.next() * 600 / 255;
             int y = in.next() * 500 / 255;
-            if (alive(g)) inject([&] { hl::click(g, x, y); });
+            if (alive(g)) inject([&] { hl::click(g, x, y); }, 1);
             break;
         }
         case 'k': {
             char c = static_cast<char>(in.next());
-            if (alive(g)) inject([&] { hl::type_char(g, c); });
+            if (alive(g)) inject([&] { hl::type_char(g, c); }, 2);
+            if (c == 'q' || c == 'Q') model.quit_asked = true;  // Ctrl+Q while d holds Ctrl
             break;
         }
         case 't': {
             char c = static_cast<char>(in.next());
-            if (alive(s.text)) inject([&] { hl::type_char(s.text, c); });
+            if (alive(s.text)) inject([&] { hl::type_char(s.text, c); }, 0, 2);
+            if (c == 'q' || c == 'Q') model.quit_asked = true;  // forwarded, as above
             break;
         }
         case 'T':
@@ -613,8 +750,8 @@ void run_action(char action, Input& in) {
             break;
         case 'a': {
             int mode = kAnimationModes[in.next() % 8];
-            if (velta_set_animation(mode) == 1 && mode == ANIMATION_QUIT)
-                model.quit_requested = true;
+            if (velta_set_animation(mode) != 1) violation("velta_set_animation(%d) failed", mode);
+            if (mode == ANIMATION_QUIT) model.app_quit = model.quit_seen = true;
             break;
         }
         case 'l':
@@ -645,13 +782,11 @@ void run_action(char action, Input& in) {
             path_replaced(PathState{PathState::kDirectory, ""});
             break;
         case 'C':
-            if (alive(g)) {
-                inject([&] { hl::close(g); });
-                note_quit_request(g);
-            }
+            if (alive(g)) inject([&] { hl::close(g); }, 1);
+            model.quit_asked = true;
             break;
         case 'E':
-            if (alive(s.text)) inject([&] { hl::close(s.text); });
+            if (alive(s.text)) inject([&] { hl::close(s.text); }, 0, 1);
             break;
         default:
             break;
@@ -665,6 +800,34 @@ int caller_dir = -1;
 void remove_work_root() {
     std::error_code ignored;
     fs::remove_all(work_root, ignored);
+}
+
+// The dispositions of the signals the library may catch, as the fuzzer (libFuzzer and the
+// sanitizers) set them up before the first input (after LLVMFuzzerInitialize).
+constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGBUS, SIGSEGV, SIGABRT, SIGFPE, SIGILL};
+constexpr std::size_t kSignalCount = sizeof kSignals / sizeof kSignals[0];
+struct sigaction fuzzer_actions[kSignalCount];
+
+// The handler and the flags a program sets (the C library adds its own restorer flag).
+bool same_action(const struct sigaction& a, const struct sigaction& b) {
+    constexpr int kFlags = SA_SIGINFO | SA_ONSTACK | SA_RESTART | SA_NODEFER | SA_RESETHAND;
+    return a.sa_handler == b.sa_handler && (a.sa_flags & kFlags) == (b.sa_flags & kFlags);
+}
+
+// While the library runs it may catch a signal that was at its default action, and only such a
+// one: the handlers of the fuzzer stay, so that a violation's abort still reaches libFuzzer. Once
+// it has shut down, every disposition is back.
+void check_signals(bool running) {
+    for (std::size_t i = 0; i < kSignalCount; ++i) {
+        struct sigaction now {};
+        sigaction(kSignals[i], nullptr, &now);
+        if (same_action(now, fuzzer_actions[i])) continue;
+        if (!running || fuzzer_actions[i].sa_handler != SIG_DFL ||
+            (fuzzer_actions[i].sa_flags & SA_SIGINFO) != 0)
+            violation("%s the library changed the disposition of signal %d",
+                      running ? "while running" : "after shutdown", kSignals[i]);
+        if (tracing()) std::fprintf(stderr, "  the library catches signal %d\n", kSignals[i]);
+    }
 }
 
 }  // namespace
@@ -693,14 +856,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fs::create_directory(dir);
     if (chdir(dir.c_str()) != 0) std::abort();
 
+    // The fuzzer's own signal handlers are in place by the first input.
+    static const bool recorded = [] {
+        for (std::size_t i = 0; i < kSignalCount; ++i)
+            sigaction(kSignals[i], nullptr, &fuzzer_actions[i]);
+        return true;
+    }();
+    (void)recorded;
     velta_reset_for_tests();
     hl::reset(160, 120);  // a small console keeps each message cheap
     model = Model{};
     sentinel_generation = 0;
     // Started as an application starts it: logging off, the animation running.
     velta_init(nullptr, nullptr, nullptr, plat::sw::show_normal);
+    check_signals(true);
     graphics_proc = velta_state.graphics->proc;
     velta_state.graphics->proc = watched_proc;
+    text_proc = velta_state.text->proc;
+    velta_state.text->proc = watched_text_proc;
     velta_set_logging(0);
     velta_set_animation(ANIMATION_RUN);
     check_state("at start");
@@ -714,14 +887,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         run_action(action, in);
     }
 
-    // A quit that was asked for comes out of the wait once the input queued before it has been
-    // handled.
-    if (model.quit_requested) {
-        std::size_t limit = model.injected * 4 + 16;
-        for (std::size_t i = 0; i < limit && !model.quit_returned; ++i) wait_once();
-        if (!model.quit_returned) violation("a quit was asked for but never returned");
+    // Each quit message still due comes out of a wait once the input queued before it has been
+    // handled; input that may ask for a quit is handled first. Each wait takes at least one of the
+    // queued messages (or the characters their keys make) until the queue is empty, so the bound
+    // is generous.
+    auto due = [] {
+        bool unhandled = model.graphics_handled < model.graphics_queued + model.forwarded ||
+                         model.text_handled < model.text_queued;
+        return quit_due() || (model.quit_asked && unhandled && alive(velta_state.graphics));
+    };
+    std::uint64_t limit =
+        2 * (model.graphics_queued + model.forwarded + 2 * model.text_queued) + 16;
+    for (std::uint64_t i = 0; i < limit && due(); ++i) wait_once();
+    if (quit_due()) violation("a quit message was never returned");
+    // ... and once only: the waits after it go on normally.
+    if (model.quit_seen)
         for (int i = 0; i < 3; ++i) wait_once();
-    }
 
     // The program ends.
     velta_shutdown();
@@ -731,6 +912,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         violation("after shutdown the script file holds %s, expected %s",
                   describe(read_path()).c_str(), describe(model.expected_path).c_str());
     collect_messages();
+    check_signals(false);
 
     // Everything this input made is released, so that libFuzzer's leak check sees a balanced run.
     velta_reset_for_tests();
