@@ -1,8 +1,10 @@
 // Fuzz target for the event machinery: a random user against the real library on the headless
 // backend. The input bytes are a program of actions (time passing, clicks, typed characters, Ctrl
 // commands and menu choices in any order, the animation and logging calls, waits, and rewriting or
-// deleting VELTA.SCR between steps). Each input runs in a fresh temporary directory on a freshly
-// started library, and ends as a program does, with velta_shutdown.
+// deleting VELTA.SCR between steps). Each input starts with no VELTA.SCR in the target's working
+// directory (in memory where there is /dev/shm) and with the library as velta_init leaves it (the
+// windows of one start are reused from input to input, see "a fresh library for each input"), and
+// ends as a program does, with velta_shutdown.
 //
 // The target keeps its own model of what the script file and the event stream must be, and after
 // every message the graphics window handles, every script read and every wait it checks:
@@ -47,9 +49,12 @@
 //   C  E                close box of the graphics window; of the text window
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdarg>
 #include <cstddef>
 #include <cstdint>
@@ -73,6 +78,11 @@ extern "C" int __real__Z23velta_read_script_eventv();
 // The pump's peeks likewise, so that it sees a quit leave the queue.
 extern "C" bool __real__ZN4plat12peek_messageEPNS_7MessageE(plat::Message* msg);
 
+// The target's helpers that only read the state it checks (the file, the menu, the pixels) are
+// left out of the coverage: their branches say nothing about the library's behaviour, and each
+// runs many times an input.
+#define NO_COVERAGE __attribute__((no_sanitize("coverage")))
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -83,6 +93,10 @@ const std::string kEofMessage = "EOF encountered in script file VELTA.SCR\n";
 const std::string kReadMessage = "Cannot open script file VELTA.SCR for reading\n";
 const std::string kWriteMessage = "Cannot open script file VELTA.SCR for writing\n";
 
+// The directory the fuzzer was started in: libFuzzer's relative paths (the corpus, the crash
+// files) count from there.
+int caller_dir = -1;
+
 [[noreturn]] void violation(const char* format, ...) {
     std::va_list args;
     va_start(args, format);
@@ -90,6 +104,7 @@ const std::string kWriteMessage = "Cannot open script file VELTA.SCR for writing
     std::vfprintf(stderr, format, args);
     std::fprintf(stderr, "\n");
     va_end(args);
+    if (caller_dir >= 0 && fchdir(caller_dir) != 0) std::perror("event fuzz: fchdir");
     std::abort();
 }
 
@@ -109,7 +124,7 @@ struct PathState {
     }
 };
 
-std::string describe(const PathState& p) {
+NO_COVERAGE std::string describe(const PathState& p) {
     switch (p.kind) {
         case PathState::kAbsent:
             return "no file";
@@ -120,7 +135,14 @@ std::string describe(const PathState& p) {
     }
 }
 
-PathState read_path() {
+// With EVENT_FUZZ_SELF_CHECK set, the target checks its own shortcuts (slow): the file as last
+// read against the file itself, at every look; every pixel of both windows at every start.
+bool self_check() {
+    static const bool on = std::getenv("EVENT_FUZZ_SELF_CHECK") != nullptr;
+    return on;
+}
+
+NO_COVERAGE PathState read_path_now() {
     PathState p;
     struct stat st {};
     if (lstat(kScript, &st) != 0) return p;
@@ -138,6 +160,75 @@ PathState read_path() {
         close(fd);
     }
     return p;
+}
+
+// The path is looked at after every message, but changes seldom: an inotify watch on the directory
+// says when anything in it was created, written, truncated, renamed or removed, and only then is
+// the path read again. The watch raises a signal on this thread as each event is queued, that is
+// before the system call that caused it returns, so that a look needs no system call of its own
+// while nothing happened. (Without a signal the watch is read at every look; without inotify the
+// path is.)
+int watch_fd = -1;
+bool watch_signals = false;
+volatile std::sig_atomic_t directory_touched = 1;
+bool cache_valid = false;
+PathState cached_path;
+
+extern "C" void on_directory_event(int) {
+    directory_touched = 1;
+}
+
+void watch_directory(const std::string& dir) {
+    watch_fd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (watch_fd < 0) return;
+    constexpr std::uint32_t kChanges = IN_CREATE | IN_DELETE | IN_MODIFY | IN_ATTRIB |
+                                       IN_CLOSE_WRITE | IN_MOVED_FROM | IN_MOVED_TO |
+                                       IN_DELETE_SELF | IN_MOVE_SELF;
+    if (inotify_add_watch(watch_fd, dir.c_str(), kChanges) < 0) {
+        close(watch_fd);
+        watch_fd = -1;
+        return;
+    }
+    int number = SIGRTMIN + 1;
+    struct sigaction action {};
+    action.sa_handler = on_directory_event;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    f_owner_ex owner{F_OWNER_TID, static_cast<pid_t>(syscall(SYS_gettid))};
+    watch_signals = sigaction(number, &action, nullptr) == 0 &&
+                    fcntl(watch_fd, F_SETSIG, number) == 0 &&
+                    fcntl(watch_fd, F_SETOWN_EX, &owner) == 0 &&
+                    fcntl(watch_fd, F_SETFL, O_NONBLOCK | O_ASYNC) == 0;
+}
+
+// Whether anything happened in the directory since the last call (an overflowed queue counts).
+NO_COVERAGE bool directory_changed() {
+    if (watch_fd < 0) return true;
+    if (watch_signals) {
+        if (!directory_touched) return false;
+        directory_touched = 0;  // before the reading, so that a later event sets it again
+    }
+    alignas(struct inotify_event) char buffer[4096];
+    bool changed = false;
+    for (;;) {
+        ssize_t n = read(watch_fd, buffer, sizeof buffer);
+        if (n <= 0) break;
+        changed = true;
+    }
+    return changed;
+}
+
+NO_COVERAGE const PathState& read_path() {
+    // The events are taken before the path is read, so that a change after the reading is seen
+    // at the next look.
+    if (directory_changed() || !cache_valid) {
+        cached_path = read_path_now();
+        cache_valid = true;
+    } else if (self_check() && !(read_path_now() == cached_path)) {
+        violation("the script file changed without an inotify event: %s, last read %s",
+                  describe(read_path_now()).c_str(), describe(cached_path).c_str());
+    }
+    return cached_path;
 }
 
 void remove_path() {
@@ -291,11 +382,31 @@ void collect_messages() {
     }
 }
 
-bool menu_checked(std::uint32_t command) {
+NO_COVERAGE bool menu_checked(std::uint32_t command) {
     for (const auto& item : velta_state.run_menu->items)
         if (item.id == command && !(item.flags & plat::mf::separator))
             return (item.flags & plat::mf::checked) != 0;
     return false;
+}
+
+// The marks that check_state compares with the flags, in one pass over the Run menu.
+struct Marks {
+    bool logging = false;
+    bool record = false;
+    bool playback = false;
+};
+
+NO_COVERAGE Marks run_menu_marks() {
+    Marks marks;
+    bool seen_logging = false, seen_record = false, seen_playback = false;
+    for (const auto& item : velta_state.run_menu->items) {
+        if (item.flags & plat::mf::separator) continue;
+        bool on = (item.flags & plat::mf::checked) != 0;
+        if (item.id == CMD_LOGGING && !seen_logging) marks.logging = on, seen_logging = true;
+        if (item.id == CMD_RECORD && !seen_record) marks.record = on, seen_record = true;
+        if (item.id == CMD_PLAYBACK && !seen_playback) marks.playback = on, seen_playback = true;
+    }
+    return marks;
 }
 
 // Writes one line of the recording where the library must write it.
@@ -326,7 +437,7 @@ void end_session() {
     if (model.count > 0) record_line(periodic_line(model.count));
     model.count = 0;
     model.session = false;
-    PathState now = read_path();
+    const PathState& now = read_path();
     if (!model.file_open && !(now == model.baseline))
         violation("a recording that wrote no line left %s where %s was", describe(now).c_str(),
                   describe(model.baseline).c_str());
@@ -367,21 +478,22 @@ void check_state(const char* where) {
         int wanted = s.script_mode == 'w' ? O_WRONLY : O_RDONLY;
         if (access != wanted) violation("%s: the script file is open in the wrong mode", where);
     }
+    Marks marks = run_menu_marks();
     // A playback paused on an unrecognised line stays paused while its file is open and its mark
     // on.
-    if (s.script_mode != 'r' || !menu_checked(CMD_PLAYBACK)) model.paused_on_unknown = false;
+    if (s.script_mode != 'r' || !marks.playback) model.paused_on_unknown = false;
 
-    if (menu_checked(CMD_LOGGING) != (s.logging != 0))
-        violation("%s: Logging mark %d, flag %d", where, menu_checked(CMD_LOGGING), s.logging);
-    if (menu_checked(CMD_RECORD) != (s.recording != 0))
-        violation("%s: Record mark %d, flag %d", where, menu_checked(CMD_RECORD), s.recording);
-    bool playback_mark = menu_checked(CMD_PLAYBACK);
+    if (marks.logging != (s.logging != 0))
+        violation("%s: Logging mark %d, flag %d", where, marks.logging, s.logging);
+    if (marks.record != (s.recording != 0))
+        violation("%s: Record mark %d, flag %d", where, marks.record, s.recording);
+    bool playback_mark = marks.playback;
     if (playback_mark != (s.playback != 0) && !(playback_mark && model.paused_on_unknown))
         violation("%s: Playback mark %d, flag %d", where, playback_mark, s.playback);
 
     // Only the recording that is writing may change the file, and what it has written so far is
     // on its way there (the library may still hold some of it in its buffer).
-    PathState now = read_path();
+    const PathState& now = read_path();
     bool writing = model.session && model.file_open && !model.detached;
     if (writing) {
         if (now.kind != PathState::kFile ||
@@ -794,12 +906,40 @@ void run_action(char action, Input& in) {
     check_state("after an action");
 }
 
-char work_root[] = "/tmp/velta-event-fuzz-XXXXXX";
-int caller_dir = -1;
+// ---- where the inputs run ----
 
-void remove_work_root() {
+// One directory serves every input, in memory where the system has /dev/shm: the script file is
+// VELTA.SCR in the current directory, and each input starts with none there.
+std::string work_dir;
+int run_dir = -1;
+
+void remove_work_dir() {
     std::error_code ignored;
-    fs::remove_all(work_root, ignored);
+    fs::remove_all(work_dir, ignored);
+}
+
+void make_work_dir() {
+    struct stat st {};
+    std::string base = stat("/dev/shm", &st) == 0 && S_ISDIR(st.st_mode) ? "/dev/shm" : "/tmp";
+    std::string name = base + "/velta-event-fuzz-XXXXXX";
+    std::vector<char> buffer(name.begin(), name.end());
+    buffer.push_back('\0');
+    if (mkdtemp(buffer.data()) == nullptr) std::abort();
+    work_dir = buffer.data();
+    run_dir = open(work_dir.c_str(), O_RDONLY | O_DIRECTORY);
+    if (run_dir < 0) std::abort();
+    watch_directory(work_dir);
+    std::atexit(remove_work_dir);
+}
+
+void enter_work_dir() {
+    if (fchdir(run_dir) != 0) std::abort();
+    remove_path();
+    unlink("VELTA.SCR.new");
+}
+
+void leave_work_dir() {
+    if (fchdir(caller_dir) != 0) std::abort();
 }
 
 // The dispositions of the signals the library may catch, as the fuzzer (libFuzzer and the
@@ -830,6 +970,141 @@ void check_signals(bool running) {
     }
 }
 
+// ---- a fresh library for each input ----
+//
+// Starting the library makes its two windows, their surfaces and the 601 x 540 image, which costs
+// far more than most inputs. So the windows are made once and kept while the inputs leave both
+// open, and each input gets everything back as velta_init and the target's own start left it: the
+// library's state (with a new window context, as velta_init gets one), the Run menu's marks, both
+// windows shown, waiting for their first paint and with their first pixels, an empty queue, the
+// timer due 100 ms after a clock set back to 0, no scheduled input, Ctrl up, the console empty,
+// the signals caught again; a window that the input closed is brought back. With
+// EVENT_FUZZ_RESTART set, the library is started afresh (velta_reset_for_tests, then velta_init)
+// at the end of every input instead, to compare the two; the new start is shut down at once, as
+// every input leaves the library, so that what the input frees and what the start makes fall in
+// one run for libFuzzer's leak check.
+
+// The library as the last full start left it.
+struct Fresh {
+    VeltaState state;
+    std::vector<std::pair<std::uint32_t, bool>> marks;  // the Run menu's checkable items
+    std::uint64_t timer_due = 0;
+    std::vector<std::uint32_t> graphics_pixels;
+    std::vector<std::uint32_t> text_pixels;
+};
+Fresh fresh;
+enum class Library { kNone, kStarted, kShutDown } library = Library::kNone;
+
+bool restart_always() {
+    static const bool on = std::getenv("EVENT_FUZZ_RESTART") != nullptr;
+    return on;
+}
+
+NO_COVERAGE void check_fresh_window(plat::Window w, const std::vector<std::uint32_t>& pixels,
+                                    const char* name) {
+    if (!plat::is_window_visible(w) || !w->needs_paint)
+        violation("the restart left the %s window hidden or painted", name);
+    if (self_check() && hl::surface(w).pixels != pixels)
+        violation("the restart left other pixels in the %s window", name);
+}
+
+void check_fresh() {
+    VeltaState& s = velta_state;
+    for (const auto& [id, checked] : fresh.marks)
+        if (menu_checked(id) != checked) violation("the restart left menu item %u's mark", id);
+    if (hl::now() != 0 || hl::sleep_count() != 0 || plat::next_timer_due() != fresh.timer_due)
+        violation("the restart left the clock at %llu, the timer due at %llu",
+                  static_cast<unsigned long long>(hl::now()),
+                  static_cast<unsigned long long>(plat::next_timer_due()));
+    check_fresh_window(s.graphics, fresh.graphics_pixels, "graphics");
+    check_fresh_window(s.text, fresh.text_pixels, "text");
+    if (velta_ring_start() != -1 || velta_ring_next() != 0)
+        violation("the restart left the console's messages");
+}
+
+void start_afresh() {
+    velta_reset_for_tests();
+    hl::reset(160, 120);  // a small console keeps each message cheap
+    // Started as an application starts it: logging off, the animation running.
+    velta_init(nullptr, nullptr, nullptr, plat::sw::show_normal);
+    graphics_proc = velta_state.graphics->proc;
+    velta_state.graphics->proc = watched_proc;
+    text_proc = velta_state.text->proc;
+    velta_state.text->proc = watched_text_proc;
+    velta_set_logging(0);
+    velta_set_animation(ANIMATION_RUN);
+    fresh.state = velta_state;
+    fresh.marks.clear();
+    for (const auto& item : velta_state.run_menu->items)
+        if (!(item.flags & plat::mf::separator) && !(item.flags & plat::mf::grayed))
+            fresh.marks.emplace_back(item.id, (item.flags & plat::mf::checked) != 0);
+    fresh.timer_due = plat::next_timer_due();
+    // Kept in the vectors' own storage, so that later starts allocate nothing.
+    fresh.graphics_pixels = hl::surface(velta_state.graphics).pixels;
+    fresh.text_pixels = hl::surface(velta_state.text).pixels;
+    library = Library::kStarted;
+}
+
+NO_COVERAGE void restore_pixels(plat::Window w, const std::vector<std::uint32_t>& pixels,
+                                const char* name) {
+    std::vector<std::uint32_t>& now = w->surface.pixels;
+    if (now.size() != pixels.size()) violation("the %s window changed its size", name);
+    std::memcpy(now.data(), pixels.data(), pixels.size() * sizeof pixels[0]);
+}
+
+void start_library() {
+    model = Model{};
+    sentinel_generation = 0;
+    if (library == Library::kNone) start_afresh();
+    if (library == Library::kShutDown) {
+        // The last input shut the library down and left both windows; finish_library emptied the
+        // queue, set the clock back and emptied the console.
+        VeltaState& s = velta_state;
+        s = fresh.state;
+        s.window_dc = plat::get_dc(s.graphics);
+        for (const auto& [id, checked] : fresh.marks)
+            plat::check_menu_item(s.run_menu, id,
+                                  checked ? plat::mf::checked : plat::mf::unchecked);
+        restore_pixels(s.graphics, fresh.graphics_pixels, "graphics");
+        restore_pixels(s.text, fresh.text_pixels, "text");
+        for (plat::Window w : {s.graphics, s.text}) {
+            if (!plat::is_window_visible(w)) plat::show_window(w, plat::sw::show_normal);
+            plat::invalidate(w);  // waiting for its first paint, as a newly shown window is
+        }
+        plat::set_timer(s.graphics, 2, 100);
+        velta_catch_signals();
+    }
+    library = Library::kStarted;
+    check_fresh();
+}
+
+// After velta_shutdown: what the input made is released, so that libFuzzer's leak check sees a
+// balanced run, and the library is made ready for the next input.
+void finish_library() {
+    VeltaState& s = velta_state;
+    model = Model{};
+    if (restart_always()) {
+        // Shut down at once, as every input leaves the library: the next input's start then gets
+        // its own window context, as after any other input.
+        start_afresh();
+        velta_shutdown();
+    }
+    // A window closed by the input is brought back: closing only marked its record dead, hid it
+    // and took its timer and its queued messages; the rest is in the record still, and the next
+    // start gives back what closing took.
+    for (plat::Window w : {s.graphics, s.text}) w->alive = true;
+    // The queue is emptied without handling anything: a paint only validates its window, a due
+    // timer is taken once (and comes due again later), a posted quit is taken.
+    plat::Message msg;
+    for (int n = 0; __real__ZN4plat12peek_messageEPNS_7MessageE(&msg); ++n) {
+        if (n > 100000) violation("the queue does not empty");
+        if (msg.code == plat::wm::paint) plat::def_window_proc(msg.window, msg.code, 0, 0);
+    }
+    hl::reset_clock();
+    velta_console_reset();
+    library = Library::kShutDown;
+}
+
 }  // namespace
 
 // Fontconfig holds its parsed configuration where the leak checker cannot see it until FcFini at
@@ -843,19 +1118,13 @@ extern "C" const char* __lsan_default_options() {
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     caller_dir = open(".", O_RDONLY | O_DIRECTORY);
-    if (caller_dir < 0 || mkdtemp(work_root) == nullptr) std::abort();
-    std::atexit(remove_work_root);
+    if (caller_dir < 0) std::abort();
+    make_work_dir();
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    // A fresh directory for each input: the script file is always VELTA.SCR in the current one.
-    std::string dir = std::string(work_root) + "/run";
-    std::error_code ignored;
-    fs::remove_all(dir, ignored);
-    fs::create_directory(dir);
-    if (chdir(dir.c_str()) != 0) std::abort();
-
+    enter_work_dir();
     // The fuzzer's own signal handlers are in place by the first input.
     static const bool recorded = [] {
         for (std::size_t i = 0; i < kSignalCount; ++i)
@@ -863,19 +1132,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return true;
     }();
     (void)recorded;
-    velta_reset_for_tests();
-    hl::reset(160, 120);  // a small console keeps each message cheap
-    model = Model{};
-    sentinel_generation = 0;
-    // Started as an application starts it: logging off, the animation running.
-    velta_init(nullptr, nullptr, nullptr, plat::sw::show_normal);
+    start_library();
     check_signals(true);
-    graphics_proc = velta_state.graphics->proc;
-    velta_state.graphics->proc = watched_proc;
-    text_proc = velta_state.text->proc;
-    velta_state.text->proc = watched_text_proc;
-    velta_set_logging(0);
-    velta_set_animation(ANIMATION_RUN);
     check_state("at start");
 
     Input in(data, size);
@@ -914,10 +1172,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     collect_messages();
     check_signals(false);
 
-    // Everything this input made is released, so that libFuzzer's leak check sees a balanced run.
-    velta_reset_for_tests();
-    hl::reset(160, 120);
-    model = Model{};
-    if (fchdir(caller_dir) != 0) std::abort();
+    finish_library();
+    leave_work_dir();
     return 0;
 }
