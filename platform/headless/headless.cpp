@@ -208,9 +208,14 @@ namespace headless {
 void reset(int screen_width, int screen_height) {
     auto& b = headless_backend();
     reset_core();
-    b.clock = 0;
     b.screen_w = screen_width;
     b.screen_h = screen_height;
+    reset_clock();
+}
+
+void reset_clock() {
+    auto& b = headless_backend();
+    b.clock = 0;
     b.sleeps = 0;
     b.polls_without_sleep = 0;
     b.actions.clear();

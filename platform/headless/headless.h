@@ -13,6 +13,10 @@ namespace plat::headless {
 
 // Forgets every window, class, timer and queued message and sets the clock to 0.
 void reset(int screen_width = 1024, int screen_height = 768);
+// Sets the clock back to 0 and forgets the scheduled actions, the sleep count, the dialog responder
+// and the injected Ctrl key, but keeps the windows, classes, menus, timers and queue: a test that
+// reuses its windows from one case to the next empties the queue and re-arms the timers itself.
+void reset_clock();
 
 std::uint64_t now();
 // Moves the virtual clock forward, running scheduled actions as their times come.

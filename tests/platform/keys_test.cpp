@@ -203,4 +203,20 @@ TEST_F(HeadlessKeys, CtrlCountsFromItsKeyDownToItsKeyUp) {
     EXPECT_EQ(pump(), (Lines{"down 75 107", "char 107"}));
 }
 
+TEST_F(HeadlessKeys, ResetClockKeepsTheWindowsAndForgetsTimeActionsAndCtrl) {
+    bool ran = false;
+    plat::headless::after(500, [&ran] { ran = true; });
+    plat::headless::advance(200);
+    plat::headless::key_down(window, plat::vk::control);
+    pump();
+    plat::headless::reset_clock();
+    EXPECT_EQ(plat::headless::now(), 0u);
+    EXPECT_EQ(plat::headless::sleep_count(), 0u);
+    EXPECT_TRUE(plat::is_window(window));
+    plat::headless::advance(1000);
+    EXPECT_FALSE(ran);
+    plat::headless::type_char(window, 'k');
+    EXPECT_EQ(pump(), (Lines{"down 75 107", "char 107"}));
+}
+
 }  // namespace
