@@ -1002,7 +1002,7 @@ bool restart_always() {
 
 NO_COVERAGE void check_fresh_window(plat::Window w, const std::vector<std::uint32_t>& pixels,
                                     const char* name) {
-    if (!plat::is_window_visible(w) || !w->needs_paint)
+    if (!plat::is_window_visible(w) || !plat::window_record(w)->needs_paint)
         violation("the restart left the %s window hidden or painted", name);
     if (self_check() && hl::surface(w).pixels != pixels)
         violation("the restart left other pixels in the %s window", name);
@@ -1027,12 +1027,14 @@ void start_afresh() {
     hl::reset(160, 120);  // a small console keeps each message cheap
     // Started as an application starts it: logging off, the animation running.
     velta_init(nullptr, nullptr, nullptr, plat::sw::show_normal);
-    graphics_proc = velta_state.graphics->proc;
-    velta_state.graphics->proc = watched_proc;
-    text_proc = velta_state.text->proc;
-    velta_state.text->proc = watched_text_proc;
+    graphics_proc = plat::window_record(velta_state.graphics)->proc;
+    plat::window_record(velta_state.graphics)->proc = watched_proc;
+    text_proc = plat::window_record(velta_state.text)->proc;
+    plat::window_record(velta_state.text)->proc = watched_text_proc;
     velta_set_logging(0);
     velta_set_animation(ANIMATION_RUN);
+    // The console's messages are checked here; their copy on standard error would only be noise.
+    velta_state.mirror_to_stderr = 0;
     fresh.state = velta_state;
     fresh.marks.clear();
     for (const auto& item : velta_state.run_menu->items)
@@ -1047,7 +1049,7 @@ void start_afresh() {
 
 NO_COVERAGE void restore_pixels(plat::Window w, const std::vector<std::uint32_t>& pixels,
                                 const char* name) {
-    std::vector<std::uint32_t>& now = w->surface.pixels;
+    std::vector<std::uint32_t>& now = plat::window_record(w)->surface.pixels;
     if (now.size() != pixels.size()) violation("the %s window changed its size", name);
     std::memcpy(now.data(), pixels.data(), pixels.size() * sizeof pixels[0]);
 }
@@ -1089,10 +1091,13 @@ void finish_library() {
         start_afresh();
         velta_shutdown();
     }
-    // A window closed by the input is brought back: closing only marked its record dead, hid it
-    // and took its timer and its queued messages; the rest is in the record still, and the next
-    // start gives back what closing took.
-    for (plat::Window w : {s.graphics, s.text}) w->alive = true;
+    // A window closed by the input is gone with its record: the next input starts afresh.
+    if (!plat::is_window(s.graphics) || !plat::is_window(s.text)) {
+        velta_reset_for_tests();
+        hl::reset(160, 120);
+        library = Library::kNone;
+        return;
+    }
     // The queue is emptied without handling anything: a paint only validates its window, a due
     // timer is taken once (and comes due again later), a posted quit is taken.
     plat::Message msg;

@@ -23,6 +23,7 @@ struct VeltaState {
     std::uint8_t single_step = 0;
     std::int32_t timer_tick = 0;
     std::uint8_t quit = 0;
+    std::uint8_t quit_taken = 0;  // a quit message that velta_pump took outside a wait
     std::uint8_t recording = 0;
     std::uint8_t playback = 0;
     std::uint8_t play_one = 0;

@@ -12,13 +12,14 @@ bool pass_was_idle(bool handled_message, std::int32_t kind_before) {
     return !handled_message && velta_state.pending_kind == kind_before;
 }
 
-bool pump_once() {
+bool pump_once(bool* took_quit = nullptr) {
     VeltaState& s = velta_state;
     plat::Message msg;
     bool got = plat::peek_message(&msg);
     if (got && msg.code == plat::wm::quit) {
         // Returned once: a program may ask whether the user really means it and go on.
         s.pending_kind = EVENT_QUIT;
+        if (took_quit != nullptr) *took_quit = true;
         return true;
     }
     if (got) {
@@ -32,7 +33,11 @@ bool pump_once() {
 }  // namespace
 
 void velta_pump() {
-    pump_once();
+    bool took_quit = false;
+    pump_once(&took_quit);
+    // A quit taken by a pump outside the wait is kept for the next wait, which would otherwise
+    // start by forgetting it with the rest of the pending event.
+    if (took_quit) velta_state.quit_taken = 1;
 }
 
 int velta_wait_event(int* x, int* y, char* key) {
@@ -44,6 +49,10 @@ int velta_wait_event(int* x, int* y, char* key) {
     s.pending_code = 0;
     s.pending_button = 0;
     s.pending_mods = 0;
+    if (s.quit_taken) {
+        s.quit_taken = 0;
+        s.pending_kind = EVENT_QUIT;
+    }
     for (;;) {
         // The application asked to quit: it gets the quit now, not at the next tick or click.
         if (s.quit) {

@@ -269,6 +269,12 @@ TEST_F(SpineTest, AQuitFromTheQueueIsReturnedOnceAndAGoneWindowForEver) {
     plat::headless::ctrl_key(graphics(), 'Q');
     EXPECT_EQ(wait(), EVENT_QUIT);
     EXPECT_EQ(velta_state.quit, 0);
+    // A quit that a pump takes between waits, right after a wait returned quit, is the next
+    // wait's, and only the next one's.
+    plat::headless::choose_menu(graphics(), 8);
+    for (int i = 0; i < 3; ++i) velta_pump();
+    EXPECT_EQ(wait(), EVENT_QUIT);
+    EXPECT_EQ(wait(), EVENT_PERIODIC);
 
     // The close box: with the graphics window gone nothing can come any more, so even a halted
     // wait returns at once instead of waiting for ever.
