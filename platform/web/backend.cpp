@@ -78,27 +78,6 @@ Window window_of(int id) {
     return reinterpret_cast<Window>(static_cast<std::uintptr_t>(static_cast<unsigned>(id)));
 }
 
-void append_json_string(std::string& out, const std::string& text) {
-    out += '"';
-    for (unsigned char c : text) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c == '\t') {
-            out += "\\t";
-        } else if (c < 0x20) {
-            out += ' ';
-        } else if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else {
-            // Latin-1, as the menu texts are, to UTF-8.
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    out += '"';
-}
-
 std::string menu_json(Menu bar) {
     std::string out = "[";
     bool first_top = true;
@@ -320,6 +299,31 @@ WebBackend& the_backend() {
 }
 
 }  // namespace
+
+// A JSON string of Latin-1 text (the program's menu, dialog and title texts) in UTF-8; a tab or a
+// line feed is kept, any other control character becomes a space.
+void append_json_string(std::string& out, const std::string& text) {
+    out += '"';
+    for (unsigned char c : text) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c == '\t') {
+            out += "\\t";
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (c < 0x20) {
+            out += ' ';
+        } else if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    out += '"';
+}
+
 }  // namespace web
 
 Backend& backend() {

@@ -25,26 +25,6 @@ namespace plat {
 namespace web {
 namespace {
 
-void append_string(std::string& out, const std::string& text) {
-    out += '"';
-    for (unsigned char c : text) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c == '\n') {
-            out += "\\n";
-        } else if (c < 0x20) {
-            out += ' ';
-        } else if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    out += '"';
-}
-
 // UTF-8 from the page to the Latin-1 the program works in; other characters become '?'.
 std::string to_latin1(const char* utf8) {
     std::string out;
@@ -68,7 +48,7 @@ class WebDialog final : public NativeDialog {
     WebDialog(const DialogTemplate& t, Window owner) : outer_(open_dialog) {
         Rect frame = dialog_units_to_pixels(t.x, t.y, t.cx, t.cy);
         std::string json = "{\"title\":";
-        append_string(json, t.title);
+        append_json_string(json, t.title);
         json += ",\"x\":" + std::to_string(frame.left) + ",\"y\":" + std::to_string(frame.top) +
                 ",\"width\":" + std::to_string(frame.width()) +
                 ",\"height\":" + std::to_string(frame.height()) + ",\"items\":[";
@@ -84,7 +64,7 @@ class WebDialog final : public NativeDialog {
             json += ",\"x\":" + std::to_string(box.left) + ",\"y\":" + std::to_string(box.top) +
                     ",\"width\":" + std::to_string(box.width()) +
                     ",\"height\":" + std::to_string(box.height()) + ",\"text\":";
-            append_string(json, item.text);
+            append_json_string(json, item.text);
             json += ",\"multiline\":";
             json += (item.style & es::multiline) ? "true" : "false";
             json += ",\"isDefault\":";

@@ -190,13 +190,14 @@
     box.addEventListener('mousedown', () => {
       if (!page.dialog) activate(id);
     });
-    // Moving a window by its caption bar.
-    caption.addEventListener('mousedown', (e) => {
-      if (e.button !== 0 || page.dialog) return;
-      const startX = e.clientX, startY = e.clientY, fromX = w.x, fromY = w.y;
+    // Moving a window by its caption bar, and resizing it by its grip: the mouse is followed until
+    // the button comes up, each step telling the program where the window is.
+    const drag = (e, follow) => {
+      if (e.button !== 0 || page.dialog) return false;
+      const startX = e.clientX, startY = e.clientY;
       const move = (m) => {
-        w.x = fromX + Math.round((m.clientX - startX) / unit());
-        w.y = Math.max(0, fromY + Math.round((m.clientY - startY) / unit()));
+        follow(Math.round((m.clientX - startX) / unit()),
+               Math.round((m.clientY - startY) / unit()));
         layout(w);
         post(INPUT.moved, id, w.x, w.y, w.width, w.height);
       };
@@ -207,28 +208,26 @@
       window.addEventListener('mousemove', move);
       window.addEventListener('mouseup', up);
       e.preventDefault();
+      return true;
+    };
+    caption.addEventListener('mousedown', (e) => {
+      const fromX = w.x, fromY = w.y;
+      drag(e, (dx, dy) => {
+        w.x = fromX + dx;
+        w.y = Math.max(0, fromY + dy);
+      });
     });
     if (resizable) {
       const grip = document.createElement('div');
       grip.className = 'velta-grip';
       grip.title = 'Resize';
       grip.addEventListener('mousedown', (e) => {
-        if (e.button !== 0 || page.dialog) return;
-        const startX = e.clientX, startY = e.clientY, fromW = w.width, fromH = w.height;
-        const move = (m) => {
-          w.width = Math.max(120, fromW + Math.round((m.clientX - startX) / unit()));
-          w.height = Math.max(60, fromH + Math.round((m.clientY - startY) / unit()));
-          layout(w);
-          post(INPUT.moved, id, w.x, w.y, w.width, w.height);
-        };
-        const up = () => {
-          window.removeEventListener('mousemove', move);
-          window.removeEventListener('mouseup', up);
-        };
-        window.addEventListener('mousemove', move);
-        window.addEventListener('mouseup', up);
-        e.preventDefault();
-        e.stopPropagation();
+        const fromW = w.width, fromH = w.height;
+        const started = drag(e, (dx, dy) => {
+          w.width = Math.max(120, fromW + dx);
+          w.height = Math.max(60, fromH + dy);
+        });
+        if (started) e.stopPropagation();
       });
       box.appendChild(grip);
     }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "platform/backend.h"
 
@@ -20,6 +21,9 @@ std::unique_ptr<NativeDialog> create_dialog(const DialogTemplate& tmpl, Window d
 // What the user did in the open dialog, as page.js reports it: 0 a button (with its id), 1 Enter,
 // 2 Escape, 3 the close box.
 void dialog_input(int kind, int item_id);
+
+// Appends text as a JSON string for the page.
+void append_json_string(std::string& out, const std::string& text);
 
 }  // namespace web
 }  // namespace plat

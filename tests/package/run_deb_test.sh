@@ -69,7 +69,8 @@ expect_files() {
             fail "$(basename "$deb") lacks /$f"
     done
 }
-expect_files "$dev" usr/include/velta/velta.h "$lib/libvelta.a" "$lib/libvelta_headless.a" \
+expect_files "$dev" usr/include/velta/velta.h usr/include/velta/velta_test.h \
+    "$lib/libvelta.a" "$lib/libvelta_headless.a" \
     "$lib/cmake/velta/velta-config.cmake" "$lib/cmake/velta/velta-config-version.cmake" \
     "$lib/cmake/velta/velta-targets.cmake" "$lib/cmake/velta/VeltaDependencies.cmake" \
     "$lib/pkgconfig/velta.pc" "$lib/pkgconfig/velta-headless.pc" \

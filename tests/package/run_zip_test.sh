@@ -39,14 +39,15 @@ mkdir "$work/unpacked"
     fail "the package holds $(ls "$work/unpacked"), not one folder velta-$version-win64"
 pkg=$work/unpacked/velta-$version-win64
 for f in bin/traffic.exe bin/draw_with_mouse.exe bin/bouncing_ball.exe bin/colours.exe bin/paddle.exe \
-    include/velta/velta.h lib/libvelta.a lib/libvelta_headless.a \
+    include/velta/velta.h include/velta/velta_test.h lib/libvelta.a lib/libvelta_headless.a \
     lib/cmake/velta/velta-config.cmake lib/cmake/velta/velta-config-version.cmake \
     lib/cmake/velta/velta-targets.cmake lib/cmake/velta/toolchain-mingw-w64.cmake \
     lib/pkgconfig/velta.pc lib/pkgconfig/velta-headless.pc LICENSE doc/library.md \
     doc/colours.png doc/coordinates.png doc/examples/CMakeLists.txt doc/examples/colours.cpp; do
     [ -f "$pkg/$f" ] || fail "not in the package: $f"
 done
-[ "$(find "$pkg/include" -type f | wc -l)" -eq 1 ] || fail "headers besides velta.h in the package"
+[ "$(find "$pkg/include" -type f | wc -l)" -eq 2 ] ||
+    fail "headers besides velta.h and velta_test.h in the package"
 # Every program is one GUI .exe that needs only Windows' own DLLs.
 for exe in "$pkg"/bin/*.exe; do
     quietly "$here/../wine/check_imports.sh" "$objdump" "$exe"

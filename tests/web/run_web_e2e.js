@@ -439,6 +439,20 @@ const tests = {
     await p.page.mouse.move(g.x - 194, g.y - 44, { steps: 4 });
     await p.page.mouse.up();
     await until('the new size', () => p.lines.some((l) => /^textsize 822 /.test(l)));
+    // ... and moved by its caption bar.
+    const corner = () => p.page.$eval('.velta-window[data-title="VELTA Text"]', (b) => {
+      const r = b.getBoundingClientRect();
+      return [r.x, r.y];
+    });
+    const [fromX, fromY] = await corner();
+    // Right of the graphics window, which covers the caption's left part.
+    await p.page.mouse.move(fromX + 700, fromY + 10);
+    await p.page.mouse.down();
+    await p.page.mouse.move(fromX + 730, fromY + 30, { steps: 3 });
+    await p.page.mouse.up();
+    const [toX, toY] = await corner();
+    check(toX - fromX === 30 && toY - fromY === 20,
+          'the caption moved the window by ' + [toX - fromX, toY - fromY]);
     await p.keys('Control+q');
     await p.said('event 4 0 0 0');
     const end = await p.ended();
