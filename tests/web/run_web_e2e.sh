@@ -7,14 +7,22 @@ set -u
 web_test=$1 web_build=$2 web_out=$3 linux_traffic=${4:-}
 here=$(cd "$(dirname "$0")" && pwd)
 mkdir -p "$web_out"
-frame=""
-if [ "$web_test" = grid_and_first_frame ] && [ -n "$linux_traffic" ] && [ -x "$linux_traffic" ] &&
-    command -v Xvfb >/dev/null; then
+# linux_on_xvfb: when the Linux program and Xvfb are at hand, loads the desktop tests' helpers
+# and starts a private X server for it; returns 1 otherwise, and the comparison is left out.
+linux_on_xvfb() {
+    [ -n "$linux_traffic" ] && [ -x "$linux_traffic" ] && command -v Xvfb >/dev/null || return 1
     # The Linux build's X tools (find_window beside close_window) lie next to its e2e tests.
     closer=$(dirname "$linux_traffic")/../../tests/e2e/close_window
     E2E_HELPERS_ONLY=1 source "$here/../e2e/run_e2e.sh" "web_$web_test" "$linux_traffic" "" "$closer" \
         "$web_out"
     start_xvfb || fail "Xvfb did not start"
+}
+stop_xvfb() {
+    kill "$xvfb_pid" 2>/dev/null
+    xvfb_pid=""
+}
+frame=""
+if [ "$web_test" = grid_and_first_frame ] && linux_on_xvfb; then
     work=$(mktemp -d)
     # The Linux program's picture around the origin, before the first vehicle comes.
     for attempt in 1 2 3; do
@@ -34,16 +42,10 @@ if [ "$web_test" = grid_and_first_frame ] && [ -n "$linux_traffic" ] && [ -x "$l
     rm -rf "$work"
     convert "$web_out/linux.png" rgb:"$web_out/linux.rgb"
     frame=$web_out/linux.rgb
-    kill "$xvfb_pid" 2>/dev/null
-    xvfb_pid=""
+    stop_xvfb
 fi
 # The page's playback rate is printed beside the Linux program's, measured here in the same run.
-if [ "$web_test" = playback_rate ] && [ -n "$linux_traffic" ] && [ -x "$linux_traffic" ] &&
-    command -v Xvfb >/dev/null; then
-    closer=$(dirname "$linux_traffic")/../../tests/e2e/close_window
-    E2E_HELPERS_ONLY=1 source "$here/../e2e/run_e2e.sh" "web_$web_test" "$linux_traffic" "" "$closer" \
-        "$web_out"
-    start_xvfb || fail "Xvfb did not start"
+if [ "$web_test" = playback_rate ] && linux_on_xvfb; then
     work=$(mktemp -d)
     pushd "$work" >/dev/null || fail "no temporary directory"
     export WEB_PLAYBACK_TICKS=${WEB_PLAYBACK_TICKS:-20000}
@@ -53,8 +55,7 @@ if [ "$web_test" = playback_rate ] && [ -n "$linux_traffic" ] && [ -x "$linux_tr
     in_graphics ctrl+q
     expect_exit 0
     rm -rf "$work"
-    kill "$xvfb_pid" 2>/dev/null
-    xvfb_pid=""
+    stop_xvfb
 fi
 
 # A student's first program, built on the installed web library with find_package under
