@@ -516,9 +516,9 @@
 
   // ---- the dialog ----
 
-  // spec: { title, x, y, width, height, items: [{ id, kind, x, y, width, height, text, multiline,
+  // form: { title, x, y, width, height, items: [{ id, kind, x, y, width, height, text, multiline,
   // isDefault, tabStop }] }, positions in pixels from the owner's client area.
-  function openDialog(spec, ownerId) {
+  function openDialog(form, ownerId) {
     closeMenu();
     const owner = page.windows.get(ownerId);
     const veil = document.createElement('div');
@@ -526,17 +526,17 @@
     const box = document.createElement('div');
     box.className = 'velta-window velta-dialog';
     box.setAttribute('role', 'dialog');
-    box.dataset.title = spec.title;
+    box.dataset.title = form.title;
     const ox = owner ? owner.x + FRAME.border : 0;
     const oy = owner ? owner.y + FRAME.border + FRAME.caption + (owner.hasMenu ? FRAME.menu : 0) : 0;
-    box.style.left = px(ox + spec.x);
-    box.style.top = px(oy + spec.y);
-    box.style.width = px(spec.width + 2 * FRAME.border);
-    box.style.height = px(spec.height + 2 * FRAME.border + FRAME.caption);
+    box.style.left = px(ox + form.x);
+    box.style.top = px(oy + form.y);
+    box.style.width = px(form.width + 2 * FRAME.border);
+    box.style.height = px(form.height + 2 * FRAME.border + FRAME.caption);
     const caption = document.createElement('div');
     caption.className = 'velta-caption';
     const label = document.createElement('span');
-    label.textContent = spec.title;
+    label.textContent = form.title;
     caption.appendChild(label);
     const close = document.createElement('button');
     close.className = 'velta-close';
@@ -552,7 +552,7 @@
     body.className = 'velta-dialogbody';
     box.appendChild(body);
     const controls = new Map();
-    for (const item of spec.items) {
+    for (const item of form.items) {
       let el;
       if (item.kind === 'edit') {
         el = document.createElement(item.multiline ? 'textarea' : 'input');
